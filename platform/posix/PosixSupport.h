@@ -1,0 +1,17 @@
+// Helpers shared by the POSIX stand-ins.
+#ifndef PLATFORM_POSIX_POSIXSUPPORT_H
+#define PLATFORM_POSIX_POSIXSUPPORT_H
+
+#include <string>
+
+// The value of an environment variable; a variable set but empty counts as
+// unset and gives "".
+std::string PosixEnv(const char* name);
+
+// Native path of a program path, or "" when it does not fit.
+std::string PosixNativePath(const char* path);
+
+// Puts the terminal back as it was found (safe in a signal handler).
+void PosixRestoreTerminal();
+
+#endif

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, then the address+undefined
+# sanitizer build, then the thread sanitizer build. Prints each stage's time.
+# Usage: scripts/run-tests.sh [stage...]   (stages: normal asan tsan)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan)
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+
+summary=()
+overall_start=$(date +%s)
+for stage in "${stages[@]}"; do
+  start=$(date +%s)
+  echo "=== stage ${stage}: configure and build ==="
+  cmake --preset "${stage}" >/dev/null
+  cmake --build --preset "${stage}" -- -j2
+  echo "=== stage ${stage}: tests ==="
+  ctest --preset "${stage}" < /dev/null
+  took=$(( $(date +%s) - start ))
+  echo "=== stage ${stage} took ${took}s ==="
+  summary+=("${stage}: ${took}s")
+done
+echo "=== stage times: ${summary[*]}; total $(( $(date +%s) - overall_start ))s ==="
