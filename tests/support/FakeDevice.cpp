@@ -68,7 +68,8 @@ bool FakeRead(PlatDevice device, void* buffer, unsigned size, unsigned* count,
         *errorCode = result.error;
         return false;
     }
-    std::memcpy(buffer, result.bytes.data(), std::min<size_t>(size, result.bytes.size()));
+    if (!result.bytes.empty())
+        std::memcpy(buffer, result.bytes.data(), std::min<size_t>(size, result.bytes.size()));
     *count = result.count;
     return true;
 }

@@ -23,7 +23,7 @@ ModulePacket Packet(uint8_t da, uint8_t dc, const std::vector<uint8_t>& data)
     packet.DA = da;
     packet.DC = dc;
     packet.DL = static_cast<uint8_t>(data.size());
-    std::memcpy(packet.data, data.data(), data.size());
+    if (!data.empty()) std::memcpy(packet.data, data.data(), data.size());
     return packet;
 }
 
