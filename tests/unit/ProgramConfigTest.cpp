@@ -249,7 +249,11 @@ void HoldTheLoad()
     long long before = NowMs();
     AccessProgramConfig();
     nestedCallTook = NowMs() - before;
-    std::this_thread::sleep_for(std::chrono::milliseconds(330));
+    // Held 330 ms from the moment the second thread starts waiting, however
+    // long it took to start.
+    while (secondStart.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
+        std::chrono::milliseconds(secondStart.load() + 330)));
     holdEnd = NowMs();
 }
 
