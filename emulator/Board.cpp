@@ -285,6 +285,7 @@ bool Board::Start(const BoardSetup& setup, const std::string& deviceDir, std::st
         *error = "no kind of board chosen";
         return false;
     }
+    log_.Clear();
     if (!setup.logPath.empty() && !log_.WriteTo(setup.logPath)) {
         *error = "cannot write the packet log " + setup.logPath + ": " + std::strerror(errno);
         return false;

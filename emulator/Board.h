@@ -22,7 +22,7 @@ public:
     Board& operator=(const Board&) = delete;
 
     // Listens on <deviceDir>/<device name of the personality> and starts
-    // serving; false with the reason when it cannot.
+    // serving with an empty log; false with the reason when it cannot.
     bool Start(const BoardSetup& setup, const std::string& deviceDir, std::string* error);
     // Stops serving, closes every connection and removes the socket file.
     void Stop();

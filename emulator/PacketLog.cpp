@@ -104,6 +104,12 @@ void PacketLog::EchoTo(FILE* stream)
     echo_ = stream;
 }
 
+void PacketLog::Clear()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+}
+
 void PacketLog::Add(LogEntry entry)
 {
     std::lock_guard<std::mutex> lock(mutex_);

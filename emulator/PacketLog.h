@@ -48,6 +48,8 @@ public:
     // Every later entry is also printed here (nullptr: nowhere).
     void EchoTo(FILE* stream);
 
+    // Forgets every entry (a new board starts a new log).
+    void Clear();
     void Add(LogEntry entry);
     std::vector<LogEntry> Entries() const;
 

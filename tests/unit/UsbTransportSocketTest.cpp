@@ -120,6 +120,8 @@ TEST_F(UsbOverSocket, EachRefusedOpenNamesItsHandle)
         EXPECT_EQ(USB_OpenSecurityModule(), c.code);
         EXPECT_EQ(scripted::Output(), c.message);
         EXPECT_FALSE(driverOpen.load());
+        EXPECT_EQ(testboard::EntriesOf(board, LogKind::Open).size(), static_cast<size_t>(c.open))
+            << "no open after the refused one";
         board.Stop();
     }
     scripted::ClearOutput();
