@@ -30,7 +30,7 @@ std::string Today()
     std::time_t now = std::time(nullptr);
     std::tm local;
     localtime_r(&now, &local);
-    char text[16];
+    char text[40];
     std::snprintf(text, sizeof text, "%02d/%02d/%02d", local.tm_mon + 1, local.tm_mday,
                   local.tm_year % 100);
     return text;
