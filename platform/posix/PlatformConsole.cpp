@@ -66,7 +66,10 @@ void EnterKeyMode()
     keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     keys.c_cc[VMIN] = 1;
     keys.c_cc[VTIME] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &keys) == 0) keyModeOn.store(true);
+    // Marked first: a signal that arrives just after the switch must find
+    // the mark and put the terminal back.
+    keyModeOn.store(true);
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &keys) != 0) keyModeOn.store(false);
 }
 
 void LeaveKeyMode() { PosixRestoreTerminal(); }
