@@ -71,15 +71,17 @@ TEST_F(Trace, LongMessageIsCutTo132OnConsoleAndWholeFileLineTo132)
     TraceWrite(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "Long.cpp", 7, "%s", longText.c_str());
     // A sixth digit of the line number leaves one character less for the message.
     TraceWrite(TL_INFO, MODULE_COMMANDS, "Long.cpp", 123456, "%s", longText.c_str());
+    TraceWrite(TL_INFO, MODULE_COMMANDS, "Long.cpp", 4294967295u, "%s", longText.c_str());
 
     EXPECT_EQ(scripted::Output(), std::string(132, 'm') + "\n");
     const std::vector<std::string> lines = capture::Lines(capture::Read(1));
     std::vector<std::string> traced;
     for (const std::string& line : lines)
         if (line.rfind("Long.cpp", 0) == 0) traced.push_back(line);
-    ASSERT_EQ(traced.size(), 2u);
+    ASSERT_EQ(traced.size(), 3u);
     EXPECT_EQ(traced[0], "Long.cpp    :    7:   " + std::string(110, 'm'));
     EXPECT_EQ(traced[1], "Long.cpp    :123456:   " + std::string(109, 'm'));
+    EXPECT_EQ(traced[2], "Long.cpp    :4294967295:   " + std::string(105, 'm'));
 }
 
 TEST_F(Trace, ConsoleEchoFollowsFlagsAndDefaultThresholds)
