@@ -7,6 +7,11 @@
 
 namespace capture {
 
+// The capture file is opened once per process; a test of its contents needs
+// a process of its own, as ctest runs every test.
+const char* const freshProcessOnly =
+    "the capture file was opened by an earlier test in this process; run each test alone (ctest)";
+
 // The stand-in folder "c:\FirmwareUpdate" and "Utility0<number>.Txt" in it.
 std::string FolderPath();
 std::string FilePath(int number);

@@ -58,7 +58,11 @@ const std::regex footer(
 
 class CaptureFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { TraceSetErrorHoldForTests(0); }
+    void SetUp() override
+    {
+        if (CaptureState() != CAPTURE_NOT_OPENED) GTEST_SKIP() << capture::freshProcessOnly;
+        TraceSetErrorHoldForTests(0);
+    }
     scripted::ConsoleScope console;
 };
 

@@ -2,6 +2,7 @@
 #include "support/CaptureFiles.h"
 #include "support/ScriptedConsole.h"
 #include "support/TestEnvironment.h"
+#include "trace/CaptureFile.h"
 #include "trace/Trace.h"
 #include "trace/TraceTestHooks.h"
 
@@ -20,6 +21,7 @@ class Trace : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        if (CaptureState() != CAPTURE_NOT_OPENED) GTEST_SKIP() << capture::freshProcessOnly;
         capture::CreateFolder();
         TraceSetErrorHoldForTests(0);
     }

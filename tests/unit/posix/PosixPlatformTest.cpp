@@ -96,21 +96,21 @@ TEST(PosixPaths, EmptyRootVariableCountsAsUnset)
 
 TEST(PosixFiles, CreateDirectoryOpenAndRenameWithReplace)
 {
-    EXPECT_TRUE(Plat_CreateDirectory("c:\\FirmwareUpdate"));
-    EXPECT_FALSE(Plat_CreateDirectory("c:\\FirmwareUpdate")) << "exists already";
+    EXPECT_TRUE(Plat_CreateDirectory("c:\\Files"));
+    EXPECT_FALSE(Plat_CreateDirectory("c:\\Files")) << "exists already";
     EXPECT_FALSE(Plat_CreateDirectory("c:\\Missing\\Child")) << "parent missing";
 
-    FILE* file = Plat_OpenFile("c:\\FirmwareUpdate\\New.Txt", "w");
+    FILE* file = Plat_OpenFile("c:\\Files\\New.Txt", "w");
     ASSERT_NE(file, nullptr);
     std::fputs("new content\n", file);
     std::fclose(file);
-    const std::string folder = testenv::DriveRoot() + "/FirmwareUpdate";
+    const std::string folder = testenv::DriveRoot() + "/Files";
     testenv::WriteFile(folder + "/Old.Txt", "old content\n");
 
-    EXPECT_TRUE(Plat_MoveFileReplace("c:\\FirmwareUpdate\\New.Txt", "c:\\FirmwareUpdate\\Old.Txt"));
+    EXPECT_TRUE(Plat_MoveFileReplace("c:\\Files\\New.Txt", "c:\\Files\\Old.Txt"));
     EXPECT_EQ(testenv::ReadFile(folder + "/Old.Txt"), "new content\n");
     EXPECT_FALSE(testenv::FileExists(folder + "/New.Txt"));
-    EXPECT_FALSE(Plat_MoveFileReplace("c:\\FirmwareUpdate\\New.Txt", "c:\\FirmwareUpdate\\Old.Txt"));
+    EXPECT_FALSE(Plat_MoveFileReplace("c:\\Files\\New.Txt", "c:\\Files\\Old.Txt"));
     EXPECT_EQ(testenv::ReadFile(folder + "/Old.Txt"), "new content\n");
     EXPECT_EQ(Plat_OpenFile("c:\\Missing\\x.Txt", "w"), nullptr);
 }
