@@ -157,23 +157,36 @@ void ReadToEnd(int fd, std::string& collected, unsigned timeoutMs)
     }
 }
 
-int Wait(Process& process, unsigned timeoutMs)
+bool TryWait(Process& process, unsigned timeoutMs)
 {
     const long long deadline = NowMs() + timeoutMs;
-    for (;;) {
+    while (!process.ended) {
         int status = 0;
         pid_t done = waitpid(process.pid, &status, WNOHANG);
-        if (done == process.pid) return status;
-        if (done < 0 || NowMs() > deadline) break;
-        usleep(5000);
+        if (done == process.pid) {
+            process.ended = true;
+            process.status = status;
+        } else if (done < 0 || NowMs() > deadline) {
+            return false;
+        } else {
+            usleep(5000);
+        }
     }
+    return true;
+}
+
+int Wait(Process& process, unsigned timeoutMs)
+{
+    if (TryWait(process, timeoutMs)) return process.status;
     kill(process.pid, SIGKILL);
     waitpid(process.pid, nullptr, 0);
+    process.ended = true;
     return -1;
 }
 
 void Close(Process& process)
 {
+    if (process.pid > 0 && !process.ended) Wait(process, 0);
     if (process.input >= 0) close(process.input);
     if (process.output >= 0 && process.output != process.input) close(process.output);
     if (process.terminal >= 0) close(process.terminal);

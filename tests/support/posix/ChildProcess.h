@@ -16,6 +16,8 @@ struct Process {
     int input = -1;     // the parent writes the child's standard input here
     int output = -1;    // and reads its standard output here
     int terminal = -1;  // on a pseudo-terminal: the child's side, kept open by the parent
+    bool ended = false;
+    int status = -1;  // the wait status once ended
 };
 
 // Standard input and output are pipes; standard error is inherited.
@@ -31,10 +33,12 @@ Process StartOnTerminal(bool ignoreInterrupt = false);
 bool ReadUntil(int fd, std::string& collected, const std::string& text, unsigned timeoutMs);
 // Reads until the end of the output or until the time is up.
 void ReadToEnd(int fd, std::string& collected, unsigned timeoutMs);
+// Waits for the child's end up to the time given; false when it still runs.
+bool TryWait(Process& process, unsigned timeoutMs);
 // Waits for the child's end; kills it when the time is up. Returns the wait
 // status, or -1 after a kill.
 int Wait(Process& process, unsigned timeoutMs);
-// Closes the parent's descriptors.
+// Closes the parent's descriptors; a child still running is killed.
 void Close(Process& process);
 
 }  // namespace child
