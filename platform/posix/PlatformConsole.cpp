@@ -1,8 +1,9 @@
 // The console off Windows. On a terminal, single-key no-echo input is switched
-// on only while keys are awaited, and the terminal is always put back: at a
-// line read, at exit, at an immediate exit and on a fatal signal. Input that
-// is not a terminal is read byte by byte; once it ends, every key is X and
-// every line is empty, so a scripted run ends like a technician pressing X.
+// on only while keys are awaited, and the terminal is always put back: after
+// a key read, at a line read, at exit, at an immediate exit and on a fatal
+// signal. Input that is not a terminal is read byte by byte; once it ends,
+// every key is X and every line is empty, so a scripted run ends like a
+// technician pressing X.
 #include "platform/Platform.h"
 #include "platform/posix/PosixSupport.h"
 
