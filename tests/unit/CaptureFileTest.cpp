@@ -1,3 +1,4 @@
+#include "config/PgmCnfgTestHooks.h"
 #include "platform/Platform.h"
 #include "support/CaptureFiles.h"
 #include "support/ScriptedConsole.h"
@@ -60,6 +61,7 @@ class CaptureFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ProgramConfigUseDefaultsForTests();
         if (CaptureState() != CAPTURE_NOT_OPENED) GTEST_SKIP() << capture::freshProcessOnly;
         TraceSetErrorHoldForTests(0);
     }
@@ -178,6 +180,7 @@ class CaptureLifetime : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ProgramConfigUseDefaultsForTests();
         capture::CreateFolder();
         TraceSetErrorHoldForTests(0);
     }

@@ -1,3 +1,4 @@
+#include "config/PgmCnfgTestHooks.h"
 #include "frame/ProgramOptions.h"
 #include "support/CaptureFiles.h"
 #include "support/ScriptedConsole.h"
@@ -21,6 +22,7 @@ class Trace : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ProgramConfigUseDefaultsForTests();
         if (CaptureState() != CAPTURE_NOT_OPENED) GTEST_SKIP() << capture::freshProcessOnly;
         capture::CreateFolder();
         TraceSetErrorHoldForTests(0);
