@@ -32,6 +32,8 @@ struct BoardState {
     PortState ports[BOARD_PORT_COUNT];
     // Named settings of the command families, as text (numbers in decimal).
     std::map<std::string, std::string> settings;
+    // The firmware image of the last upload, as far as it came.
+    std::vector<uint8_t> uploadImage;
 };
 
 // A setting as a number, or fallback when it is missing or not a number.

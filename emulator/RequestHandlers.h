@@ -52,6 +52,10 @@ std::string RequestKey(const std::vector<uint8_t>& data);
 
 // The command families (one file each under handlers/).
 void AddIdentityHandlers(HandlerTable& table);
+void AddUploadHandlers(HandlerTable& table);
+void AddSettingsHandlers(HandlerTable& table);
+void AddPowerRelayHandlers(HandlerTable& table);
+void AddCuFlatpackHandlers(HandlerTable& table);
 
 }  // namespace emulator
 
