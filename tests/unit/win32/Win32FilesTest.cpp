@@ -11,17 +11,6 @@
 
 namespace {
 
-TEST(Win32Paths, PathsAreOpenedAsWritten)
-{
-    char native[64];
-    ASSERT_TRUE(Plat_NativePath("c:\\FirmwareUpdate\\Utility01.Txt", native, sizeof native));
-    EXPECT_STREQ(native, "c:\\FirmwareUpdate\\Utility01.Txt");
-    ASSERT_TRUE(Plat_NativePath("..\\Config\\LaneConfig.Ini", native, sizeof native));
-    EXPECT_STREQ(native, "..\\Config\\LaneConfig.Ini");
-    char tooSmall[8];
-    EXPECT_FALSE(Plat_NativePath("..\\Config\\LaneConfig.Ini", tooSmall, sizeof tooSmall));
-}
-
 TEST(Win32Files, FoldersAttributesAndReplacingRename)
 {
     EXPECT_EQ(Plat_GetFileAttributes("..\\Missing"), -1);
