@@ -72,19 +72,6 @@ TEST_F(LinkCore, WaitCountOfZeroOrLessMakesOneAttempt)
     EXPECT_EQ(DataOf(packet), "z5");
 }
 
-TEST_F(LinkCore, QueueKeepsOnlyDataLengthBytes)
-{
-    ModulePacket dirty = Packet(6, 6, "ab");
-    std::memset(dirty.data + 2, 0x55, sizeof dirty.data - 2);
-    QueueReceivedPacket(&dirty);
-    ModulePacket packet = Filled();
-    ASSERT_TRUE(DequeueReceivedPacket(&packet));
-    EXPECT_EQ(DataOf(packet), "ab");
-    for (size_t i = 2; i < sizeof packet.data; ++i) ASSERT_EQ(packet.data[i], 0) << i;
-    EXPECT_FALSE(DequeueReceivedPacket(&packet));
-    EXPECT_TRUE(AllZero(packet));
-}
-
 TEST_F(LinkCore, QueueTakesPacketsFromAnotherThreadWithoutLoss)
 {
     const int total = 2000;
@@ -155,19 +142,6 @@ TEST_F(LinkCore, FailedDriverReadEndsTheReaderButWritesGoOn)
     EXPECT_EQ(WritePacketToSecurityModule(&request), 0);
 }
 
-TEST_F(LinkCore, StartOpensTheDriverAfterStartingTheReader)
-{
-    StartLink();
-    EXPECT_EQ(fakeboard::OpenCount(), 4);
-    EXPECT_EQ(fakeboard::LastOpenedName(), g_Variant.deviceName);
-    const std::string capture = linktest::CaptureText();
-    const size_t configured = capture.find("USB Security Module Configued....");
-    const size_t starting = capture.find("Starting up Serial Port Reader Thread..");
-    ASSERT_NE(configured, std::string::npos);
-    ASSERT_NE(starting, std::string::npos);
-    EXPECT_LT(configured, starting);
-}
-
 TEST_F(LinkCore, FailedDriverOpenGives201AndTheReaderKeepsWaiting)
 {
     fakeboard::FailOpensFrom(1, 2);
@@ -234,19 +208,6 @@ TEST_F(LinkCore, FlushDropsEverythingWaitingAndTakesAtLeastOneSecond)
 
 // ---------------------------------------------------------------- format
 
-struct Sent {
-    bool control;
-    Bytes bytes;
-};
-
-std::vector<Sent> SentSoFar()
-{
-    std::vector<Sent> sent;
-    for (const fakeboard::Sent& packet : fakeboard::SentPackets())
-        sent.push_back({packet.control, packet.bytes});
-    return sent;
-}
-
 TEST_F(LinkCore, PortSettingsOfEachPort)
 {
     StartLink();
@@ -257,7 +218,7 @@ TEST_F(LinkCore, PortSettingsOfEachPort)
         ProgramConfig.m_ScannerScaleType = type;
         EXPECT_EQ(FormatAndSendDataToSecurityModule(1, ORBA_DC_INIT_PORT, ""), 0);
     }
-    const std::vector<Sent> sent = SentSoFar();
+    const std::vector<fakeboard::Sent> sent = fakeboard::SentPackets();
     ASSERT_EQ(sent.size(), 6u);
     EXPECT_EQ(sent[0].bytes, Wire(6, 1, Bytes{1, 6, 2, 1}));
     EXPECT_EQ(sent[1].bytes, Wire(5, 1, Bytes{10, 5, 2, 1}));
@@ -265,7 +226,7 @@ TEST_F(LinkCore, PortSettingsOfEachPort)
     EXPECT_EQ(sent[3].bytes, Wire(1, 1, Bytes{8, 6, 1, 3})) << "MAGELLAN_DUAL_CABLE";
     EXPECT_EQ(sent[4].bytes, Wire(1, 1, Bytes{8, 6, 1, 3})) << "MAGELLAN_SCANNER_ONLY";
     EXPECT_EQ(sent[5].bytes, Wire(1, 1, Bytes{3, 6, 1, 3})) << "NCR_7870";
-    for (const Sent& packet : sent) EXPECT_FALSE(packet.control);
+    for (const fakeboard::Sent& packet : sent) EXPECT_FALSE(packet.control);
 }
 
 TEST_F(LinkCore, OpenCloseDataAndLoopbackPackets)
