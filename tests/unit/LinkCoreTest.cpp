@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -70,6 +71,16 @@ TEST_F(LinkCore, WaitCountOfZeroOrLessMakesOneAttempt)
     ModulePacket packet = Filled();
     EXPECT_TRUE(ReadPacketFromSecurityModule(&packet, -5));
     EXPECT_EQ(DataOf(packet), "z5");
+}
+
+TEST_F(LinkCore, WaitingUsesNoMeasurableProcessorTime)
+{
+    StartLink();
+    const std::clock_t before = std::clock();
+    ModulePacket packet;
+    EXPECT_FALSE(ReadPacketFromSecurityModule(&packet, 10));
+    const double cpuMs = 1000.0 * static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
+    EXPECT_LT(cpuMs, 50.0) << "both threads together, over one second of waiting";
 }
 
 TEST_F(LinkCore, QueueTakesPacketsFromAnotherThreadWithoutLoss)
