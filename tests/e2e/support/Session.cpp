@@ -1,0 +1,87 @@
+#include "Session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace e2e {
+
+Session::Session(const Variant& variant) : variant_(variant), board_(lane_, variant) {}
+
+Session::~Session()
+{
+    if (child_.Running()) child_.Wait(0);
+    board_.Stop();
+}
+
+void Session::Launch(const std::vector<std::string>& arguments, bool removeWorkDir)
+{
+    if (withBoard_) board_.Start();
+    ChildOptions options;
+    options.program = variant_.program;
+    options.arguments = arguments;
+    options.environment = lane_.Environment();
+    options.workDir = lane_.BinDir();
+    if (removeWorkDir) {
+        options.workDir = lane_.Root() + "/lane/Removed";
+        std::filesystem::create_directories(options.workDir);
+        options.removeWorkDir = true;
+    }
+    ASSERT_TRUE(child_.Start(options)) << child_.Error();
+}
+
+void Session::Start(const std::vector<std::string>& arguments) { Launch(arguments, false); }
+
+void Session::StartInRemovedFolder(const std::vector<std::string>& arguments)
+{
+    Launch(arguments, true);
+}
+
+void Session::Type(const std::string& keys) { child_.Write(keys); }
+
+bool Session::WaitFor(const std::string& text, unsigned timeoutMs)
+{
+    if (!child_.WaitForOutput(text, timeoutMs, waitedTo_)) {
+        ADD_FAILURE() << "\"" << text << "\" did not appear; output so far:\n" << child_.Output();
+        return false;
+    }
+    waitedTo_ = child_.FindOutput(text, waitedTo_) + text.size();
+    return true;
+}
+
+bool Session::TypeWhen(const std::string& text, const std::string& keys, unsigned timeoutMs)
+{
+    if (!WaitFor(text, timeoutMs)) return false;
+    Type(keys);
+    return true;
+}
+
+void Session::EndInput() { child_.CloseInput(); }
+
+int Session::Finish(unsigned timeoutMs)
+{
+    EndInput();
+    const int status = child_.Wait(timeoutMs);
+    EXPECT_NE(status, -1) << variant_.program << " did not end in time; output:\n" << Output();
+    const std::string errors = Errors();
+    EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
+    board_.Settle();
+    return status;
+}
+
+int Session::Run(const std::vector<std::string>& arguments, const std::string& keys)
+{
+    Start(arguments);
+    Type(keys);
+    return Finish();
+}
+
+int CountOf(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+}  // namespace e2e
