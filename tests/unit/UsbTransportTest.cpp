@@ -1,0 +1,385 @@
+// The USB transport against a device backend that can fail in every way.
+#include "link/USB_Standalone.h"
+
+#include "frame/Variant.h"
+#include "support/FakeDevice.h"
+#include "support/ScriptedConsole.h"
+#include "trace/TraceTestHooks.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using fakedevice::WirePacket;
+
+ModulePacket Packet(uint8_t da, uint8_t dc, const std::vector<uint8_t>& data)
+{
+    ModulePacket packet;
+    std::memset(&packet, 0, sizeof packet);
+    packet.DA = da;
+    packet.DC = dc;
+    packet.DL = static_cast<uint8_t>(data.size());
+    if (!data.empty()) std::memcpy(packet.data, data.data(), data.size());
+    return packet;
+}
+
+bool IsAllZero(const ModulePacket& packet)
+{
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&packet);
+    for (size_t i = 0; i < sizeof packet; ++i)
+        if (bytes[i] != 0) return false;
+    return true;
+}
+
+class UsbTransport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TraceSetErrorHoldForTests(0);
+        driverOpen.store(false);
+        linkClosing.store(false);
+    }
+
+    void Open()
+    {
+        ASSERT_EQ(USB_OpenSecurityModule(), 0);
+        scripted::ClearOutput();
+    }
+
+    scripted::ConsoleScope console;
+    fakedevice::DeviceScope device;
+};
+
+// Handles in open order: 101 write system port, 102 read system port,
+// 103 write serial data, 104 read serial data.
+const PlatDevice WRITE_SYSTEM_PORT = 101;
+const PlatDevice WRITE_SERIAL_DATA = 103;
+const PlatDevice READ_SERIAL_DATA = 104;
+
+TEST_F(UsbTransport, OpensTheDeviceFourTimesWriteReadWriteRead)
+{
+    EXPECT_EQ(USB_DriverInitialized(), 92);
+    EXPECT_EQ(USB_OpenSecurityModule(), 0);
+    std::vector<fakedevice::Call> calls = fakedevice::Calls();
+    ASSERT_EQ(calls.size(), 4u);
+    const int access[] = {PLAT_DEVICE_WRITE, PLAT_DEVICE_READ, PLAT_DEVICE_WRITE, PLAT_DEVICE_READ};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(calls[i].kind, 'O');
+        EXPECT_EQ(calls[i].name, g_Variant.deviceName);
+        EXPECT_EQ(calls[i].access, access[i]);
+    }
+    EXPECT_STREQ(g_Variant.deviceName,
+                 IsCuUtility() ? "\\\\.\\ConvUnitDevice0" : "\\\\.\\SecModuleDevice0");
+    EXPECT_TRUE(driverOpen.load());
+    EXPECT_EQ(USB_DriverInitialized(), 0);
+    EXPECT_EQ(scripted::Output(), "");
+}
+
+TEST_F(UsbTransport, AFailedOpenNamesItsHandleAndStopsThere)
+{
+    struct Case {
+        int failing;
+        int code;
+        const char* handle;
+    };
+    const Case cases[] = {{1, 132, "hDevice_Write_SystemPortIo"},
+                          {2, 149, "hDevice_Read_SystemPortIo"},
+                          {3, 170, "hDevice_Write_SerialPortData"},
+                          {4, 187, "hDevice_Read_SerialPortData"}};
+    for (const Case& c : cases) {
+        fakedevice::Install();
+        scripted::ClearOutput();
+        fakedevice::FailOpen(c.failing, 0x1f);
+        EXPECT_EQ(USB_OpenSecurityModule(), c.code) << c.handle;
+        EXPECT_EQ(scripted::Output(), std::string("Error Opending Security Module ( ") + c.handle +
+                                          " ) RtnValue: 0x1f )\n");
+        EXPECT_EQ(fakedevice::CountCalls('O'), c.failing) << "no open after the failed one";
+        EXPECT_FALSE(driverOpen.load());
+        EXPECT_EQ(USB_DriverInitialized(), 92);
+    }
+}
+
+TEST_F(UsbTransport, OpenTwiceAndCloseTwice)
+{
+    Open();
+    EXPECT_EQ(USB_OpenSecurityModule(), 111);
+    EXPECT_EQ(scripted::Output(), "Driver Already Opened...\n");
+    EXPECT_EQ(fakedevice::CountCalls('O'), 4);
+
+    scripted::ClearOutput();
+    EXPECT_EQ(USB_CloseSecurityModule(), 0);
+    EXPECT_EQ(scripted::Output(), "") << "close traces without showing";
+    EXPECT_FALSE(driverOpen.load());
+    EXPECT_TRUE(linkClosing.load());
+    EXPECT_EQ(USB_CloseSecurityModule(), 207);
+    EXPECT_EQ(scripted::Output(), "Driver Not Open.\n");
+
+    scripted::ClearOutput();
+    EXPECT_EQ(USB_DriverInitialized(), 92);
+    EXPECT_EQ(scripted::Output(), "") << "the driver test is traced only";
+}
+
+TEST_F(UsbTransport, WritesAreRefusedUntilOpenAndAfterClose)
+{
+    ModulePacket packet = Packet(6, 6, {'Z', '2'});
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&packet), 324);
+    EXPECT_EQ(scripted::Output(), "Driver Not Open.\n");
+    Open();
+    ASSERT_EQ(USB_CloseSecurityModule(), 0);
+    scripted::ClearOutput();
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&packet), 324);
+    EXPECT_EQ(scripted::Output(), "Driver Not Open.\n");
+    EXPECT_EQ(fakedevice::CountCalls('W') + fakedevice::CountCalls('C'), 0);
+}
+
+TEST_F(UsbTransport, PortsOneToSixGoToTheSerialDataHandleAsDlPlusFourBytes)
+{
+    Open();
+    ModulePacket empty = Packet(6, ORBA_DC_OPEN_PORT, {});
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&empty), 0);
+    ModulePacket version = Packet(6, 6, {'Z', '2'});
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&version), 0);
+    ModulePacket scale = Packet(1, ORBA_DC_INIT_PORT, {2, 6, 1, 3});
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&scale), 0);
+
+    std::vector<fakedevice::Call> calls = fakedevice::Calls();
+    ASSERT_EQ(calls.size(), 7u);
+    for (size_t i = 4; i < 7; ++i) {
+        EXPECT_EQ(calls[i].kind, 'W');
+        EXPECT_EQ(calls[i].device, WRITE_SERIAL_DATA);
+    }
+    EXPECT_EQ(calls[4].bytes, (std::vector<uint8_t>{6, 2, 0, 8}));
+    EXPECT_EQ(calls[5].bytes, (std::vector<uint8_t>{6, 6, 2, 0x5A, 0x32, 0x9A}));
+    EXPECT_EQ(calls[6].bytes, WirePacket(1, ORBA_DC_INIT_PORT, {2, 6, 1, 3}));
+    EXPECT_EQ(scripted::Output(), "");
+}
+
+TEST_F(UsbTransport, PortZeroGoesThroughTheDeviceControlCall)
+{
+    Open();
+    ModulePacket empty = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, {});
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&empty), 0);
+    ModulePacket loopback = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, {'t', 'e', 's', 't'});
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&loopback), 0);
+
+    std::vector<fakedevice::Call> calls = fakedevice::Calls();
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_EQ(calls[4].kind, 'C');
+    EXPECT_EQ(calls[4].device, WRITE_SYSTEM_PORT);
+    EXPECT_EQ(calls[4].code, 0x0022AB86ul);
+    EXPECT_EQ(calls[4].bytes, (std::vector<uint8_t>{0, 160, 0, 160}));
+    EXPECT_EQ(calls[5].bytes, WirePacket(0, 160, {'t', 'e', 's', 't'}));
+}
+
+TEST_F(UsbTransport, WriteFailuresReportTheirCodes)
+{
+    Open();
+    ModulePacket system = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, {'x'});
+    fakedevice::FailNextControl(0x1f);
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&system), 357);
+    EXPECT_EQ(scripted::Output(), "ERROR: DeviceIoControl returns 1f.\n");
+
+    ModulePacket request = Packet(6, 6, {'Z', '2'});
+    scripted::ClearOutput();
+    fakedevice::FailNextWrite(32);
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&request), 388);
+    EXPECT_EQ(scripted::Output(), "ERROR: WriteFile returns 20.\n");
+
+    scripted::ClearOutput();
+    fakedevice::ShortNextWrite(3);
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&request), 397);
+    EXPECT_EQ(scripted::Output(), "ERROR: WriteFile returned Invalid Number of Bytes...3 / 6\n");
+
+    scripted::ClearOutput();
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&request), 0) << "the transport stays usable";
+}
+
+TEST_F(UsbTransport, PortsAboveSixAreRefusedWithoutTouchingTheDevice)
+{
+    Open();
+    ModulePacket seven = Packet(7, 6, {'Z', '2'});
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&seven), 409);
+    EXPECT_EQ(scripted::Output(),
+              "ERROR: Invalid Device Address Sent to USB_ForwardPacketToSecurityModule( 7 )\n");
+    scripted::ClearOutput();
+    ModulePacket high = Packet(0xAB, 6, {});
+    EXPECT_EQ(USB_WritePacketToSecurityModule(&high), 409);
+    EXPECT_EQ(scripted::Output(),
+              "ERROR: Invalid Device Address Sent to USB_ForwardPacketToSecurityModule( AB )\n");
+    EXPECT_EQ(fakedevice::CountCalls('W') + fakedevice::CountCalls('C'), 0);
+}
+
+// Console output of a death test's child goes to stderr, where the death
+// test can see it.
+void WriteToStderr(const char* text, size_t length) { std::fwrite(text, 1, length, stderr); }
+bool NoKey() { return false; }
+int KeyX() { return 'X'; }
+void EmptyLine(char* buffer, size_t) { buffer[0] = '\0'; }
+const PlatConsoleOps stderrConsole = {NoKey, KeyX, EmptyLine, WriteToStderr};
+
+using UsbTransportDeathTest = UsbTransport;
+
+TEST_F(UsbTransportDeathTest, AnOversizedRecordEndsTheProgramBeforeThePortIsLookedAt)
+{
+    Open();
+    ModulePacket packet = Packet(7, 6, {});
+    packet.DL = 61;
+    EXPECT_EXIT(
+        {
+            Plat_SetConsole(&stderrConsole);
+            USB_WritePacketToSecurityModule(&packet);
+        },
+        ::testing::ExitedWithCode(EXIT_PACKET_TOO_LARGE),
+        "Data Packet Size \\( 61 \\) to Large for USB Interface\\.\\.\\.");
+}
+
+class UsbTransportRead : public UsbTransport {
+protected:
+    void SetUp() override
+    {
+        UsbTransport::SetUp();
+        Open();
+        std::memset(&record, 0, sizeof record);
+    }
+
+    int Read()
+    {
+        size = -1;
+        return USB_ReadPacketFromSecurityModule(&record, &size);
+    }
+
+    ModulePacket record;
+    int size = -1;
+};
+
+TEST_F(UsbTransportRead, AGoodPacketFillsTheRecord)
+{
+    fakedevice::QueueRead(WirePacket(6, 6, {'z', '2', '0', '3'}));
+    EXPECT_EQ(Read(), 0);
+    EXPECT_EQ(size, 7);
+    EXPECT_EQ(record.DA, 6);
+    EXPECT_EQ(record.DC, 6);
+    EXPECT_EQ(record.DL, 4);
+    EXPECT_EQ(std::memcmp(record.data, "z203", 4), 0);
+    EXPECT_EQ(record.data[4], 0) << "the checksum is not part of the record";
+    std::vector<fakedevice::Call> calls = fakedevice::Calls();
+    EXPECT_EQ(calls.back().kind, 'R');
+    EXPECT_EQ(calls.back().device, READ_SERIAL_DATA);
+    EXPECT_EQ(scripted::Output(), "");
+}
+
+TEST_F(UsbTransportRead, AFullSixtyFourBytePacketIsAccepted)
+{
+    std::vector<uint8_t> data(60);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>('A' + i % 26);
+    fakedevice::QueueRead(WirePacket(6, 6, data));
+    EXPECT_EQ(Read(), 0);
+    EXPECT_EQ(size, 63);
+    EXPECT_EQ(record.DL, 60);
+    EXPECT_EQ(std::memcmp(record.data, data.data(), 60), 0);
+}
+
+TEST_F(UsbTransportRead, AnEmptyReadDeliversNothing)
+{
+    fakedevice::QueueRead({});
+    EXPECT_EQ(Read(), 0);
+    EXPECT_EQ(size, 0);
+    EXPECT_TRUE(IsAllZero(record));
+    EXPECT_EQ(scripted::Output(), "") << "a warning, not shown";
+}
+
+TEST_F(UsbTransportRead, AFailedDriverReadIs742)
+{
+    fakedevice::QueueReadFailure(32);
+    EXPECT_EQ(Read(), 742);
+    EXPECT_EQ(size, 0);
+    EXPECT_EQ(scripted::Output(), "ERROR: ReadFile on hDevice_Read_SerialPortData Returned:20.\n");
+}
+
+// Each bad packet fails with its code and message; where several checks
+// would fail, the first in order decides.
+TEST_F(UsbTransportRead, BadPacketsFailTheFirstCheckInOrder)
+{
+    std::vector<uint8_t> full60 = WirePacket(6, 6, std::vector<uint8_t>(60, 'x'));
+    std::vector<uint8_t> short60(full60.begin(), full60.end() - 1);
+    struct Case {
+        std::vector<uint8_t> bytes;
+        unsigned count;
+        int code;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{6, 6}, 2, 759, "Bad Packet Size Received from Security Module, Size = 2 - (64 requested)."},
+        {{0, 13}, 2, 759, "Bad Packet Size Received from Security Module, Size = 2 - (64 requested)."},
+        {full60, 65, 764, "Bad Packet Size Received from Security Module, Size = 65 - (64 requested)."},
+        {full60, 200, 764,
+         "Bad Packet Size Received from Security Module, Size = 200 - (64 requested)."},
+        {short60, 63, 774,
+         "Bad Packet Length / Size Received from Security Module, Size = 63, ( DA:6, DC:6, DL:60 )"},
+        {{9, 1, 0}, 3, 774,
+         "Bad Packet Length / Size Received from Security Module, Size = 3, ( DA:9, DC:1, DL:0 )"},
+        {{6, 6, 61, 0}, 4, 774,
+         "Bad Packet Length / Size Received from Security Module, Size = 4, ( DA:6, DC:6, DL:61 )"},
+        {WirePacket(0, 13, {}), 4, 802,
+         "ERROR: Invalid Device Address Data Received From Security Module( DA:0, DC:13, DL:0 )"},
+        {WirePacket(7, 6, {'a'}), 5, 802,
+         "ERROR: Invalid Device Address Data Received From Security Module( DA:7, DC:6, DL:1 )"},
+        {WirePacket(6, 1, {1, 6, 2, 1}), 8, 795,
+         "ERROR: Invalid Device Command Data Received From Security Module( DA:6, DC:1, DL:4 )"},
+    };
+    for (const Case& c : cases) {
+        scripted::ClearOutput();
+        fakedevice::QueueReadWithCount(c.bytes, c.count);
+        EXPECT_EQ(Read(), c.code) << c.message;
+        EXPECT_EQ(scripted::Output(), std::string(c.message) + "\n");
+        EXPECT_EQ(size, static_cast<int>(c.count)) << "the count read is reported";
+        EXPECT_TRUE(IsAllZero(record)) << c.message;
+    }
+}
+
+TEST_F(UsbTransportRead, ABadChecksumDeliversTheSizeButNoRecord)
+{
+    std::vector<uint8_t> wire = WirePacket(6, 6, {'z', '2', '0'});
+    wire.back() ^= 0x40;
+    fakedevice::QueueRead(wire);
+    EXPECT_EQ(Read(), 0);
+    EXPECT_EQ(size, 6) << "DL + 3";
+    EXPECT_TRUE(IsAllZero(record));
+    EXPECT_EQ(scripted::Output(), "");
+
+    // The record is left exactly as the caller passed it.
+    std::memset(&record, 0x55, sizeof record);
+    fakedevice::QueueRead(wire);
+    size = -1;
+    EXPECT_EQ(USB_ReadPacketFromSecurityModule(&record, &size), 0);
+    EXPECT_EQ(record.DA, 0x55);
+    EXPECT_EQ(record.data[MODULE_PACKET_DATA_SIZE - 1], 0x55);
+}
+
+TEST_F(UsbTransportRead, AfterCloseEveryReadPausesAndLeavesTheDeviceAlone)
+{
+    ASSERT_EQ(USB_CloseSecurityModule(), 0);
+    fakedevice::QueueRead(WirePacket(6, 6, {'z', '2'}));
+    std::memset(&record, 0x33, sizeof record);
+    for (int i = 0; i < 2; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Read(), 0);
+        auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(100));
+        EXPECT_LT(took, std::chrono::milliseconds(1000));
+        EXPECT_EQ(size, 0);
+        EXPECT_EQ(record.DA, 0x33) << "the record is untouched";
+    }
+    EXPECT_EQ(fakedevice::CountCalls('R'), 0);
+
+    // A second open reopens the handles, but reading stays idle.
+    EXPECT_EQ(USB_OpenSecurityModule(), 0);
+    EXPECT_EQ(Read(), 0);
+    EXPECT_EQ(fakedevice::CountCalls('R'), 0);
+}
+
+}  // namespace
