@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 
 namespace e2e {
@@ -61,6 +62,11 @@ void Session::EndInput() { child_.CloseInput(); }
 int Session::Finish(unsigned timeoutMs)
 {
     EndInput();
+    return WaitForExit(timeoutMs);
+}
+
+int Session::WaitForExit(unsigned timeoutMs)
+{
     const int status = child_.Wait(timeoutMs);
     EXPECT_NE(status, -1) << variant_.program << " did not end in time; output:\n" << Output();
     const std::string errors = Errors();
@@ -76,6 +82,27 @@ int Session::Run(const std::vector<std::string>& arguments, const std::string& k
     Type(keys);
     return Finish();
 }
+
+std::string LowerCase(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<std::string> StartUpPackets()
+{
+    return {"6/1 <01><06><02><01>", "6/2", "6/6 S5", "6/6 S8", "6/6 Z2",
+            "6/6 Z4", "6/6 Z5", "6/6 ZJ", "6/3"};
+}
+
+std::vector<std::string> LeavingPackets(const Variant& variant)
+{
+    if (variant.cu) return {"6/3", "6/1 <01><06><02><01>", "6/2", "6/3"};
+    return {"6/3",    "6/1 <01><06><02><01>", "6/2",        "6/6 L0", "6/6 L3",
+            "6/6 L6", "6/6 L9",               "6/6 T1<00>", "6/3"};
+}
+
+bool SanitizedBuild() { return UTILITY_SANITIZED != 0; }
 
 int CountOf(const std::string& text, const std::string& part)
 {

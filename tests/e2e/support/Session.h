@@ -47,6 +47,8 @@ public:
     bool WaitFor(const std::string& text, unsigned timeoutMs = 30000);
     void EndInput();
 
+    // Waits for the exit with the input left open, as when nobody types.
+    int WaitForExit(unsigned timeoutMs = 60000);
     // Ends the input and waits for the exit; the exit status, or -1 when the
     // program did not end in time. Reports sanitizer findings as failures.
     int Finish(unsigned timeoutMs = 60000);
@@ -72,6 +74,17 @@ private:
 
 // Counts the appearances of part in text.
 int CountOf(const std::string& text, const std::string& part);
+std::string LowerCase(std::string text);
+
+// What every run sends while it reads the identity: port 6 initialised and
+// opened, the scale stream stopped, the four identity requests, port 6 closed.
+std::vector<std::string> StartUpPackets();
+// What leaving the main menu with X sends: port 6 closed, then the closing
+// sequence (su_utility turns the lane lights and the TAL-2 lamps off).
+std::vector<std::string> LeavingPackets(const Variant& variant);
+
+// Sanitizers slow the programs down; timing limits hold in plain builds only.
+bool SanitizedBuild();
 
 }  // namespace e2e
 
