@@ -2,18 +2,78 @@
 #ifndef CONFIG_PGMCNFG_H
 #define CONFIG_PGMCNFG_H
 
+// Coded settings.
+enum { COUNTRY_USA = 1, COUNTRY_CANADA = 2, COUNTRY_ENGLAND = 3, COUNTRY_IRELAND = 4 };
+enum { WEIGHT_ENGLISH = 1, WEIGHT_METRIC = 2 };
+enum { CURRENCY_USD = 1, CURRENCY_CAD = 2, CURRENCY_GBP = 3, CURRENCY_EUR = 4 };
+enum { SECURITY_MODULE_USB = 200 };
+enum { LANE_FULL = 1, LANE_MINI = 2, LANE_KIOSK = 3 };
+enum { SMODE_SUSPEND = 0, SMODE_EFT_ONLY = 1, SMODE_CASH_EFT = 2 };
+enum {
+    SCANNER_SCALE_NCR_7870 = 0,
+    SCANNER_SCALE_MAGELLAN = 1,
+    SCANNER_SCALE_MAGELLAN_DUAL_CABLE = 2,
+    SCANNER_SCALE_MAGELLAN_SCANNER_ONLY = 4,
+};
+enum { HAND_SCANNER_NONE = 0, HAND_SCANNER_SYMBOL_LS4071 = 1, HAND_SCANNER_SYMBOL_LS9100 = 2 };
+
+// Text fields hold their width in characters plus the terminator.
 struct ProgramConfiguration {
+    char m_MachineName[41];
+    char m_OrvikBaseDirectoryName[132];
+    char m_OrvikAppsDirectoryName[132];
+    int m_CountryCode;
+    int m_WeightMeasure;
+    int m_CurrencySymbol;
+    char m_CurrencySymbolText[16];
+    bool m_DisableForceLaneApplicationToFrontOfScreen;
     int m_SecurityModuleType;
+    int m_LaneType;
     int m_SystemOperationMode;
     int m_ScannerScaleType;
+    int m_HandScannerType;
+    int m_HandScannerPort;
+    char m_PointOfSaleInterface[24];
+    bool m_EnableSecurityModuleThroughputTesting;
+    char m_ConfigComputerName[44];
+    int m_OrvikLaneNumber;
+    int m_PosTerminalNumber;
+    char m_StoreChain[44];
+    int m_StoreNumber;
+    char m_OrvikSoftwareDistDirectoryName[129];
+    char m_LaneIPAddress[16];
+    char m_LaneIPMask[16];
+    char m_BossIPAddress[16];
+    int m_BossIPPort;
+    int m_TCPWatchDogTimeout;
+    char m_ODBC_SecurityDatabaseName[41];
+    bool m_ResetLaneManager;
+    bool m_ScannerScaleAvailable;
+    bool m_EnableProgramTestButtons;
+    bool m_SimulateNewItemsForBossTesting;
+    bool m_SecurityModuleAvailable;
+    bool m_EnableProtocolAnalyzerTrigger;
+    bool m_SimulateSigCapture;
+    bool m_SimulateCouponBox;
+    bool m_SimulateCashMachine;
+    bool m_ForceCaptureToLocalHardDisk;
+    bool m_ScannerScale_SendWakeUp;
+    bool m_ExpandTypeEToTypeA;
     int m_Capture_Logging_Level;
     int m_Capture_Display_Level;
+    char m_SpawnProgram_Directory[129];
+    char m_SpawnProgram_ShutDown[129];
+    char m_SpawnProgram_Calibrate[129];
+    int m_PEH_PowerDownTime;
+    int m_PEH_RecoveryTime;
+    int m_PEH_PowerAlternating;
 };
 
 extern ProgramConfiguration ProgramConfig;
 
 // Loads the configuration on the first call; later calls wait until it is
-// loaded (the loading thread's own nested calls pass straight through).
+// loaded (the loading thread's own nested calls pass straight through). An
+// invalid setting ends the process with status 1.
 void AccessProgramConfig();
 
 #endif

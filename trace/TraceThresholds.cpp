@@ -1,9 +1,16 @@
+#include "config/PgmCnfg.h"
 #include "trace/Trace.h"
 
-// Until the lane configuration is loaded both thresholds keep their default.
+// The configuration's own lines keep the defaults: they are traced while it
+// loads. Any other module makes sure it is loaded first.
 void TraceGetThresholds(int moduleId, int* loggingLevel, int* displayLevel)
 {
-    (void)moduleId;
-    *loggingLevel = 2;
-    *displayLevel = 2;
+    if (moduleId == MODULE_CONFIG) {
+        *loggingLevel = 2;
+        *displayLevel = 2;
+        return;
+    }
+    AccessProgramConfig();
+    *loggingLevel = ProgramConfig.m_Capture_Logging_Level;
+    *displayLevel = ProgramConfig.m_Capture_Display_Level;
 }

@@ -1,40 +1,178 @@
-// Placeholder until the profile files exist: every key is missing.
+// Profile (INI) files as the Windows profile calls read and write them. A
+// write replaces the file as a whole, so that a failure never leaves half a
+// file behind.
 #include "platform/Platform.h"
+#include "platform/posix/IniText.h"
+#include "platform/posix/PosixSupport.h"
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
-unsigned Plat_GetProfileString(const char*, const char*, const char* defaultValue, char* buffer,
-                               unsigned size, const char*)
+namespace {
+
+std::atomic<unsigned> tempCounter{0};
+
+bool ReadProfile(const char* file, std::string* text)
 {
-    if (size == 0) return 0;
-    size_t length = std::strlen(defaultValue);
-    if (length >= size) length = size - 1;
-    std::memcpy(buffer, defaultValue, length);
+    std::string native = PosixNativePath(file);
+    return !native.empty() && PosixReadWholeFile(native, text);
+}
+
+// Copies at most size - 1 characters and terminates; the count copied.
+unsigned CopyCut(const std::string& value, char* buffer, unsigned size)
+{
+    size_t length = std::strlen(value.c_str());
+    if (length > size - 1) length = size - 1;
+    std::memcpy(buffer, value.data(), length);
     buffer[length] = '\0';
     return static_cast<unsigned>(length);
 }
 
-bool Plat_WriteProfileString(const char*, const char*, const char*, const char*) { return false; }
+bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
 
-unsigned Plat_GetProfileSectionNames(char* buffer, unsigned size, const char*)
+// A link is followed: the file it names is the one replaced.
+bool ResolveTarget(const std::string& native, std::string* target)
 {
-    if (size >= 2) buffer[0] = buffer[1] = '\0';
-    return 0;
+    struct stat link;
+    if (lstat(native.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+        *target = native;
+        return true;
+    }
+    char* resolved = realpath(native.c_str(), nullptr);
+    if (resolved == nullptr) return false;
+    *target = resolved;
+    std::free(resolved);
+    return true;
 }
 
-bool Plat_RegOpenLocalMachineKey(const char*, PlatRegKey* key)
+std::string FolderOf(const std::string& path)
 {
-    *key = nullptr;
-    return false;
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
 }
 
-bool Plat_RegQueryValue(PlatRegKey, const char*, char*, unsigned) { return false; }
-
-void Plat_RegCloseKey(PlatRegKey) {}
-
-bool Plat_GetComputerName(char* buffer, unsigned size)
+// A new, empty file beside the target (rename only works within one file
+// system); -1 when none can be made there.
+int CreateTempBeside(const std::string& target, std::string* tempPath)
 {
-    if (size == 0) return false;
+    const std::string stem = FolderOf(target) + "/.profile-" + std::to_string(getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *tempPath = stem + std::to_string(tempCounter.fetch_add(1)) + ".tmp";
+        int fd = open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool WriteAll(int fd, const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t count = write(fd, text.data() + done, text.size() - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        done += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+// The old file's owner and permissions go to its replacement.
+bool KeepAttributes(int fd, const struct stat& old)
+{
+    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // Only a privileged process may give a file away; the mode still holds.
+    }
+    return fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+bool ReplaceWhole(const std::string& target, const std::string& text, const struct stat* old)
+{
+    std::string tempPath;
+    int fd = CreateTempBeside(target, &tempPath);
+    if (fd < 0) return false;
+    bool written = WriteAll(fd, text);
+    if (written && old != nullptr) written = KeepAttributes(fd, *old);
+    written = written && fsync(fd) == 0;
+    written = (close(fd) == 0) && written;
+    written = written && std::rename(tempPath.c_str(), target.c_str()) == 0;
+    if (!written) unlink(tempPath.c_str());
+    return written;
+}
+
+// Windows refuses to write a read-only file; the owner's write bit decides,
+// whoever runs the program.
+bool MayRewrite(const std::string& target, const struct stat& info)
+{
+    return S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) != 0 &&
+           access(target.c_str(), W_OK) == 0;
+}
+
+}  // namespace
+
+unsigned Plat_GetProfileString(const char* section, const char* key, const char* defaultValue,
+                               char* buffer, unsigned size, const char* file)
+{
+    if (buffer == nullptr || size == 0) return 0;
+    std::string value = defaultValue != nullptr ? defaultValue : "";
+    std::string text;
+    std::string found;
+    if (section != nullptr && key != nullptr && file != nullptr && ReadProfile(file, &text) &&
+        IniFindValue(text, section, key, &found))
+        value = found;
+    return CopyCut(value, buffer, size);
+}
+
+bool Plat_WriteProfileString(const char* section, const char* key, const char* value,
+                             const char* file)
+{
+    if (section == nullptr || key == nullptr || value == nullptr || file == nullptr) return false;
+    // A line break would split the entry and plant lines of its own.
+    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
+    std::string native = PosixNativePath(file);
+    std::string target;
+    if (native.empty() || !ResolveTarget(native, &target)) return false;
+    std::string text;
+    struct stat old;
+    bool exists = stat(target.c_str(), &old) == 0;
+    if (exists) {
+        if (!MayRewrite(target, old) || !PosixReadWholeFile(target, &text)) return false;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    return ReplaceWhole(target, IniSetValue(text, section, key, value), exists ? &old : nullptr);
+}
+
+unsigned Plat_GetProfileSectionNames(char* buffer, unsigned size, const char* file)
+{
+    if (buffer == nullptr || size == 0) return 0;
     buffer[0] = '\0';
-    return false;
+    if (size == 1) return 0;
+    std::string text;
+    if (file == nullptr || !ReadProfile(file, &text)) {
+        buffer[1] = '\0';
+        return 0;
+    }
+    size_t used = 0;
+    for (const std::string& name : IniSectionNames(text)) {
+        // Room is kept for this name's terminator and the list's.
+        if (used + name.size() + 2 > size) {
+            if (used < size - 2) std::memcpy(buffer + used, name.data(), size - 2 - used);
+            buffer[size - 2] = '\0';
+            buffer[size - 1] = '\0';
+            return size - 2;
+        }
+        std::memcpy(buffer + used, name.c_str(), name.size() + 1);
+        used += name.size() + 1;
+    }
+    buffer[used] = '\0';
+    return static_cast<unsigned>(used);
 }
