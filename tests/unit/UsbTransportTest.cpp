@@ -58,7 +58,6 @@ protected:
 // 103 write serial data, 104 read serial data.
 const PlatDevice WRITE_SYSTEM_PORT = 101;
 const PlatDevice WRITE_SERIAL_DATA = 103;
-const PlatDevice READ_SERIAL_DATA = 104;
 
 TEST_F(UsbTransport, OpensTheDeviceFourTimesWriteReadWriteRead)
 {
@@ -77,30 +76,6 @@ TEST_F(UsbTransport, OpensTheDeviceFourTimesWriteReadWriteRead)
     EXPECT_TRUE(driverOpen.load());
     EXPECT_EQ(USB_DriverInitialized(), 0);
     EXPECT_EQ(scripted::Output(), "");
-}
-
-TEST_F(UsbTransport, AFailedOpenNamesItsHandleAndStopsThere)
-{
-    struct Case {
-        int failing;
-        int code;
-        const char* handle;
-    };
-    const Case cases[] = {{1, 132, "hDevice_Write_SystemPortIo"},
-                          {2, 149, "hDevice_Read_SystemPortIo"},
-                          {3, 170, "hDevice_Write_SerialPortData"},
-                          {4, 187, "hDevice_Read_SerialPortData"}};
-    for (const Case& c : cases) {
-        fakedevice::Install();
-        scripted::ClearOutput();
-        fakedevice::FailOpen(c.failing, 0x1f);
-        EXPECT_EQ(USB_OpenSecurityModule(), c.code) << c.handle;
-        EXPECT_EQ(scripted::Output(), std::string("Error Opending Security Module ( ") + c.handle +
-                                          " ) RtnValue: 0x1f )\n");
-        EXPECT_EQ(fakedevice::CountCalls('O'), c.failing) << "no open after the failed one";
-        EXPECT_FALSE(driverOpen.load());
-        EXPECT_EQ(USB_DriverInitialized(), 92);
-    }
 }
 
 TEST_F(UsbTransport, OpenTwiceAndCloseTwice)
@@ -255,50 +230,6 @@ protected:
     ModulePacket record;
     int size = -1;
 };
-
-TEST_F(UsbTransportRead, AGoodPacketFillsTheRecord)
-{
-    fakedevice::QueueRead(WirePacket(6, 6, {'z', '2', '0', '3'}));
-    EXPECT_EQ(Read(), 0);
-    EXPECT_EQ(size, 7);
-    EXPECT_EQ(record.DA, 6);
-    EXPECT_EQ(record.DC, 6);
-    EXPECT_EQ(record.DL, 4);
-    EXPECT_EQ(std::memcmp(record.data, "z203", 4), 0);
-    EXPECT_EQ(record.data[4], 0) << "the checksum is not part of the record";
-    std::vector<fakedevice::Call> calls = fakedevice::Calls();
-    EXPECT_EQ(calls.back().kind, 'R');
-    EXPECT_EQ(calls.back().device, READ_SERIAL_DATA);
-    EXPECT_EQ(scripted::Output(), "");
-}
-
-TEST_F(UsbTransportRead, AFullSixtyFourBytePacketIsAccepted)
-{
-    std::vector<uint8_t> data(60);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>('A' + i % 26);
-    fakedevice::QueueRead(WirePacket(6, 6, data));
-    EXPECT_EQ(Read(), 0);
-    EXPECT_EQ(size, 63);
-    EXPECT_EQ(record.DL, 60);
-    EXPECT_EQ(std::memcmp(record.data, data.data(), 60), 0);
-}
-
-TEST_F(UsbTransportRead, AnEmptyReadDeliversNothing)
-{
-    fakedevice::QueueRead({});
-    EXPECT_EQ(Read(), 0);
-    EXPECT_EQ(size, 0);
-    EXPECT_TRUE(IsAllZero(record));
-    EXPECT_EQ(scripted::Output(), "") << "a warning, not shown";
-}
-
-TEST_F(UsbTransportRead, AFailedDriverReadIs742)
-{
-    fakedevice::QueueReadFailure(32);
-    EXPECT_EQ(Read(), 742);
-    EXPECT_EQ(size, 0);
-    EXPECT_EQ(scripted::Output(), "ERROR: ReadFile on hDevice_Read_SerialPortData Returned:20.\n");
-}
 
 // Each bad packet fails with its code and message; where several checks
 // would fail, the first in order decides.

@@ -1,0 +1,58 @@
+// How a board answers. A request is a data packet (DC 6); on the module port
+// it is looked up by its first two data bytes (the command letter and the
+// sub-command), on the other ports by the port; a system-port packet (sent
+// by device control) is looked up by its DC. Each command family adds
+// its handlers in a file of its own under handlers/ and is named in
+// Personality.cpp for the boards that have it.
+#ifndef EMULATOR_REQUESTHANDLERS_H
+#define EMULATOR_REQUESTHANDLERS_H
+
+#include "emulator/BoardState.h"
+#include "emulator/WirePacket.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace emulator {
+
+struct Request {
+    uint8_t port = 0;
+    uint8_t dc = 6;
+    std::vector<uint8_t> data;
+};
+
+// The packets a handler sends back, in order.
+class Replies {
+public:
+    explicit Replies(uint8_t port) : port_(port) {}
+    // A data packet on the request's port.
+    void Send(const std::vector<uint8_t>& data);
+    // "z2" style: the lower-case letter and the sub-command, then the values.
+    void SendEcho(const Request& request, const std::string& values);
+    void SendPacket(const WirePacket& packet) { packets_.push_back(packet); }
+    const std::vector<WirePacket>& Packets() const { return packets_; }
+
+private:
+    uint8_t port_;
+    std::vector<WirePacket> packets_;
+};
+
+typedef void (*RequestHandler)(BoardState& state, const Request& request, Replies& replies);
+
+struct HandlerTable {
+    std::map<std::string, RequestHandler> moduleRequests;  // key: the first two data bytes
+    std::map<int, RequestHandler> portRequests;            // data on ports other than 6
+    std::map<int, RequestHandler> systemRequests;          // device control packets, by DC
+};
+
+// The key of a module-port request: its first two data bytes ("Z2").
+std::string RequestKey(const std::vector<uint8_t>& data);
+
+// The command families (one file each under handlers/).
+void AddIdentityHandlers(HandlerTable& table);
+
+}  // namespace emulator
+
+#endif
