@@ -151,7 +151,9 @@ TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
     RecordProperty("StartUpMs", static_cast<int>(took.count()));
     std::printf("start-up to identity: %lld ms\n", static_cast<long long>(took.count()));
     EXPECT_GE(took.count(), 2100);
-    if (!SanitizedBuild()) EXPECT_LE(took.count(), 2205);
+    if (!SanitizedBuild()) {
+        EXPECT_LE(took.count(), 2205);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, StartUp, ::testing::Values(SU, CU),
