@@ -489,3 +489,9 @@ void AccessProgramConfig()
 }
 
 void ProgramConfigSetLoadHookForTests(void (*hook)()) { loadHook.store(hook); }
+
+void ProgramConfigUseDefaultsForTests()
+{
+    callCount.fetch_add(1);
+    loaded.store(true);
+}

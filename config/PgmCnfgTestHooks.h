@@ -6,4 +6,8 @@
 // key is read, so that a test can make other threads meet a load in progress.
 void ProgramConfigSetLoadHookForTests(void (*hook)());
 
+// Marks the configuration loaded with its initial values, without reading
+// or tracing anything: for tests of the trace log itself.
+void ProgramConfigUseDefaultsForTests();
+
 #endif

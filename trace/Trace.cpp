@@ -80,9 +80,15 @@ void TraceWrite(int levelMask, int moduleId, const char* sourceFile, unsigned li
     }
     Plat_LeaveLock(traceLock);
 
+    // The head takes at most 27 characters (a 10-digit line number); the
+    // message gets what is left of the 132.
     char captureLine[LINE_LIMIT + 4];
-    std::snprintf(captureLine, LINE_LIMIT + 1, "%-12.12s:%5u:%s%s", BaseName(sourceFile), line,
-                  severityPrefix[severity], message);
+    const int head = std::snprintf(captureLine, sizeof captureLine, "%-12.12s:%5u:%s",
+                                   BaseName(sourceFile), line, severityPrefix[severity]);
+    const size_t used = head > 0 ? static_cast<size_t>(head) : 0;
+    const size_t messageLength = strnlen(message, LINE_LIMIT - used);
+    std::memcpy(captureLine + used, message, messageLength);
+    captureLine[used + messageLength] = '\0';
     CaptureWriteLine(captureLine);
 
     if (severity == TL_ERROR) {

@@ -1,8 +1,9 @@
 // The console off Windows. On a terminal, single-key no-echo input is switched
-// on only while keys are awaited, and the terminal is always put back: at a
-// line read, at exit, at an immediate exit and on a fatal signal. Input that
-// is not a terminal is read byte by byte; once it ends, every key is X and
-// every line is empty, so a scripted run ends like a technician pressing X.
+// on only while keys are awaited, and the terminal is always put back: after
+// a key read, at a line read, at exit, at an immediate exit and on a fatal
+// signal. Input that is not a terminal is read byte by byte; once it ends,
+// every key is X and every line is empty, so a scripted run ends like a
+// technician pressing X.
 #include "platform/Platform.h"
 #include "platform/posix/PosixSupport.h"
 
@@ -11,13 +12,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-bool setUp = false;
+// The reader thread may print before the main thread ever waits for a key.
+std::once_flag setUpOnce;
 bool inputIsTerminal = false;
 struct termios originalTerminal;
 std::atomic<bool> keyModeOn{false};
@@ -33,22 +36,29 @@ void RestoreOnSignal(int signalNumber)
 
 void RestoreAtExit() { PosixRestoreTerminal(); }
 
-void SetUpConsole()
+// A signal the process was told to ignore (nohup, a background job) stays
+// ignored.
+void RestoreTerminalOnSignal(int signalNumber)
 {
-    if (setUp) return;
-    setUp = true;
+    struct sigaction previous = {};
+    if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) return;
+    struct sigaction action = {};
+    action.sa_handler = RestoreOnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(signalNumber, &action, nullptr);
+}
+
+void SetUpOnce()
+{
     inputIsTerminal = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &originalTerminal) == 0;
     signal(SIGPIPE, SIG_IGN);
     if (!inputIsTerminal) return;
     std::atexit(RestoreAtExit);
     const int fatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT};
-    for (int signalNumber : fatalSignals) {
-        struct sigaction action = {};
-        action.sa_handler = RestoreOnSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(signalNumber, &action, nullptr);
-    }
+    for (int signalNumber : fatalSignals) RestoreTerminalOnSignal(signalNumber);
 }
+
+void SetUpConsole() { std::call_once(setUpOnce, SetUpOnce); }
 
 void EnterKeyMode()
 {
@@ -57,7 +67,10 @@ void EnterKeyMode()
     keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     keys.c_cc[VMIN] = 1;
     keys.c_cc[VTIME] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &keys) == 0) keyModeOn.store(true);
+    // Marked first: a signal that arrives just after the switch must find
+    // the mark and put the terminal back.
+    keyModeOn.store(true);
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &keys) != 0) keyModeOn.store(false);
 }
 
 void LeaveKeyMode() { PosixRestoreTerminal(); }
@@ -99,12 +112,14 @@ bool NativeKeyHit()
     return true;
 }
 
+// The terminal is back in its own mode as soon as the key is read.
 int NativeGetKey()
 {
     SetUpConsole();
     FlushOutput();
     if (pushedBack < 0) EnterKeyMode();
     int byte = ReadByte();
+    LeaveKeyMode();
     return byte < 0 ? 'X' : byte;
 }
 
@@ -114,12 +129,17 @@ void NativeGetLine(char* buffer, size_t size)
     FlushOutput();
     LeaveKeyMode();
     size_t length = 0;
+    bool endsInReturn = false;  // the last byte read was a kept '\r'
     for (;;) {
         int byte = ReadByte();
         if (byte < 0 || byte == '\n') break;
-        if (length + 1 < size) buffer[length++] = static_cast<char>(byte);
+        endsInReturn = false;
+        if (length + 1 < size) {
+            buffer[length++] = static_cast<char>(byte);
+            endsInReturn = byte == '\r';
+        }
     }
-    if (length > 0 && buffer[length - 1] == '\r') --length;
+    if (endsInReturn) --length;
     buffer[length] = '\0';
 }
 

@@ -6,16 +6,32 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <pwd.h>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// A service account started without HOME still has a home folder.
+std::string HomeFolder()
+{
+    std::string home = PosixEnv("HOME");
+    if (!home.empty()) return home;
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    char text[4096];
+    if (getpwuid_r(getuid(), &entry, text, sizeof text, &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr)
+        return found->pw_dir;
+    return std::string();
+}
 
 std::string DriveRoot()
 {
     std::string root = PosixEnv("SECMODULE_ROOT");
     if (!root.empty()) return root;
-    return PosixEnv("HOME") + "/.secmodule/drive_c";
+    return HomeFolder() + "/.secmodule/drive_c";
 }
 
 // mkdir -p; an existing folder is fine.
@@ -42,6 +58,7 @@ std::string PosixEnv(const char* name)
 
 bool Plat_NativePath(const char* path, char* out, size_t outSize)
 {
+    if (path == nullptr || out == nullptr) return false;
     std::string result;
     const char* rest = path;
     bool belowRoot = false;

@@ -15,8 +15,20 @@ namespace testenv {
 
 namespace {
 
+// A child process of a test (a death test, or a test that runs itself again
+// with other standard streams) shares its parent's scratch folder and leaves
+// its removal to the parent.
+const char* const inheritedScratch = "UTILITY_TEST_SCRATCH";
+bool ownsScratch = true;
+
 std::string MakeScratch()
 {
+    const char* parent = std::getenv(inheritedScratch);
+    std::error_code error;
+    if (parent != nullptr && *parent != '\0' && fs::is_directory(parent, error)) {
+        ownsScratch = false;
+        return parent;
+    }
     std::random_device random;
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     fs::path dir = fs::temp_directory_path() /
@@ -70,13 +82,15 @@ public:
         SetEnv("SECMODULE_ROOT", DriveRoot().c_str());
         SetEnv("SECMODULE_REGISTRY", (fs::path(ScratchDir()) / "registry.ini").string().c_str());
         SetEnv("SECMODULE_DEVICE_DIR", (fs::path(ScratchDir()) / "dev").string().c_str());
+        SetEnv(inheritedScratch, ScratchDir().c_str());
         fs::current_path(WorkDir());
     }
     void TearDown() override
     {
         std::error_code error;
         fs::current_path(fs::temp_directory_path(), error);
-        if (std::getenv("UTILITY_KEEP_SCRATCH") == nullptr) fs::remove_all(ScratchDir(), error);
+        if (ownsScratch && std::getenv("UTILITY_KEEP_SCRATCH") == nullptr)
+            fs::remove_all(ScratchDir(), error);
     }
 };
 
