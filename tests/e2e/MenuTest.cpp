@@ -103,6 +103,8 @@ struct Path {
     const char* keys;
 };
 
+void PrintTo(const Path& path, std::ostream* out) { *out << path.name; }
+
 class EndOfInput : public ::testing::TestWithParam<Path> {};
 
 TEST_P(EndOfInput, EndsTheProgramNormally)

@@ -49,6 +49,8 @@ struct SilentRequest {
     int Variant::*status;
 };
 
+void PrintTo(const SilentRequest& silent, std::ostream* out) { *out << silent.request; }
+
 class UnansweredRequest
     : public ::testing::TestWithParam<std::tuple<Variant, SilentRequest>> {};
 
@@ -138,7 +140,8 @@ TEST_P(StartUp, CaptureFileRecordsTheWholeRun)
 
 // 200 ms after the port is initialised, 1 s to empty the queue, one 100 ms
 // poll step for each of the four replies and 500 ms before the port is
-// closed: 2.1 s from start to the identity.
+// closed: 2.1 s from start to the identity. A reply that is queued before
+// its first poll costs no step, so 1.7 s is the floor.
 TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
 {
     Session run(GetParam());
@@ -150,7 +153,7 @@ TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
     EXPECT_EQ(run.Finish(), 0);
     RecordProperty("StartUpMs", static_cast<int>(took.count()));
     std::printf("start-up to identity: %lld ms\n", static_cast<long long>(took.count()));
-    EXPECT_GE(took.count(), 2100);
+    EXPECT_GE(took.count(), 1700);
     if (!SanitizedBuild()) {
         EXPECT_LE(took.count(), 2205);
     }
