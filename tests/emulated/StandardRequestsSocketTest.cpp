@@ -5,7 +5,7 @@
 #include "frame/Variant.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
-#include "support/EmulatorBoard.h"
+#include "emulated/EmulatorBoard.h"
 #include "support/ScriptedConsole.h"
 #include "trace/TraceTestHooks.h"
 
