@@ -1,8 +1,5 @@
-#include "frame/CommandLine.h"
 #include "frame/ProgramOptions.h"
-#include "platform/Platform.h"
-#include "support/TestEnvironment.h"
-#include "trace/Trace.h"
+#include "support/ParseArguments.h"
 
 #include <gtest/gtest.h>
 
@@ -14,31 +11,7 @@
 
 namespace {
 
-// Parses the arguments as if the program had been started with them.
-void Parse(std::vector<std::string> arguments)
-{
-    static std::vector<std::string> kept;  // argv lives as long as the process
-    kept = std::move(arguments);
-    kept.insert(kept.begin(), "su_utility");
-    static std::vector<char*> argv;
-    argv.clear();
-    for (std::string& argument : kept) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    ParseCommandLine(static_cast<int>(kept.size()), argv.data());
-}
-
-std::string CaptureText()
-{
-    TraceFlush();
-    return testenv::ReadFile(testenv::DriveRoot() + "/FirmwareUpdate/Utility01.Txt");
-}
-
-int Count(const std::string& text, const std::string& part)
-{
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
+void Parse(std::vector<std::string> arguments) { ParseArguments(std::move(arguments)); }
 
 const ProgramOptions& Options() { return g_ProgramOptions; }
 
@@ -89,16 +62,14 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(paramInfo.param.argument + 1);
     });
 
-TEST(CommandLine, NoArgumentsLeaveTheInitialValuesAndTraceNothing)
+TEST(CommandLine, NoArgumentsLeaveTheInitialValues)
 {
-    Plat_CreateDirectory("\\FirmwareUpdate");
     Parse({});
     EXPECT_TRUE(Options().m_ConsoleDisplay);
     EXPECT_TRUE(Options().m_AcknowledgeResults);
     EXPECT_FALSE(Options().m_AutomatedMode);
     EXPECT_STREQ(Options().m_CommandName, "");
     EXPECT_TRUE(Options().m_InternalFileChecksumCheck);
-    EXPECT_EQ(CaptureText().find("Argument"), std::string::npos);
 }
 
 TEST(CommandLine, LastSelectingSwitchWinsWithItsSettingValue)
@@ -124,48 +95,19 @@ TEST(CommandLine, SwitchesWithoutCommandChangeOnlyTheirFields)
     EXPECT_FALSE(Options().m_AutomatedMode);
 }
 
-TEST(CommandLine, EveryArgumentIsTracedWithItsPosition)
-{
-    Plat_CreateDirectory("\\FirmwareUpdate");
-    Parse({"-InputFile", "c:\\fw\\SU_CRC_1A.hex", "-TargetType", "S", "-GetVersion",
-           "-MinSecurityModuleVersion", "412"});
-    const std::string capture = CaptureText();
-    EXPECT_EQ(Count(capture, "   Argument 1 Value:-InputFile\n"), 1);
-    EXPECT_EQ(Count(capture, "   Argument 2 Value:c:\\fw\\SU_CRC_1A.hex\n"), 1);
-    // These two repeat the switch's own line in place of the value's.
-    EXPECT_EQ(Count(capture, "   Argument 3 Value:-TargetType\n"), 2);
-    EXPECT_EQ(Count(capture, "Value:S\n"), 0);
-    EXPECT_EQ(Count(capture, "   Argument 5 Value:-GetVersion\n"), 1);
-    EXPECT_EQ(Count(capture, "   Argument 6 Value:-MinSecurityModuleVersion\n"), 2);
-    EXPECT_EQ(Count(capture, "Value:412\n"), 0);
-    EXPECT_EQ(Count(capture, "Argument"), 7);
-    EXPECT_NE(capture.find("CommandLine.:"), std::string::npos);
-
-    EXPECT_STREQ(Options().m_InputFile, "c:\\fw\\SU_CRC_1A.hex");
-    EXPECT_EQ(Options().m_TargetType, 'S');
-    EXPECT_EQ(Options().m_MinSecurityModuleVersion, 412);
-    EXPECT_STREQ(Options().m_CommandName, "GetVersion");
-}
-
 TEST(CommandLine, MissingValueStopsParsingAndLeavesTheFieldEmpty)
 {
-    Plat_CreateDirectory("\\FirmwareUpdate");
     Parse({"-GetVersion", "-InputFile"});
     EXPECT_STREQ(Options().m_InputFile, "");
     EXPECT_STREQ(Options().m_CommandName, "GetVersion");
-    EXPECT_EQ(Count(CaptureText(), "Argument"), 2);
 }
 
 TEST(CommandLine, UnrecognisedArgumentStopsParsingSilently)
 {
-    Plat_CreateDirectory("\\FirmwareUpdate");
     Parse({"-InputFile", "image.hex", "-Bogus", "-SecurityModuleUpload"});
     EXPECT_STREQ(Options().m_InputFile, "image.hex");
     EXPECT_FALSE(Options().m_AutomatedMode);
     EXPECT_STREQ(Options().m_CommandName, "");
-    const std::string capture = CaptureText();
-    EXPECT_NE(capture.find("Argument 3 Value:-Bogus"), std::string::npos);
-    EXPECT_EQ(capture.find("Argument 4"), std::string::npos);
 }
 
 TEST(CommandLine, GetUtilityVersionAnywhereButFirstIsUnrecognised)
