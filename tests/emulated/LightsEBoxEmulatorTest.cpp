@@ -1,7 +1,7 @@
 // The emulated board's lights, EAS-as-lane-light settings and carousel
 // E-Box, spoken to over its socket.
 #include "emulator/Board.h"
-#include "support/EmulatorBoard.h"
+#include "emulated/EmulatorBoard.h"
 
 #include <gtest/gtest.h>
 
