@@ -52,6 +52,9 @@ std::string RequestKey(const std::vector<uint8_t>& data);
 
 // The command families (one file each under handlers/).
 void AddIdentityHandlers(HandlerTable& table);
+void AddLightsHandlers(HandlerTable& table);
+void AddEasLaneLightHandlers(HandlerTable& table);
+void AddEBoxHandlers(HandlerTable& table);
 
 }  // namespace emulator
 
