@@ -11,6 +11,7 @@ Personality MakeSecurityUnit()
     su.deviceName = "SecModuleDevice0";
     su.identity = {"033612152010", "0", "5A3C91", "700", "SU0000012345"};
     AddIdentityHandlers(su.handlers);
+    AddScaleHandlers(su.handlers);
     return su;
 }
 
