@@ -272,7 +272,7 @@ bool Board::Server::SendDue()
 
 bool Board::Server::SendStream()
 {
-    for (unsigned sent = 0; sent < STREAM_BATCH && readerFd_ >= 0; ++sent) {
+    for (unsigned batch = 0; batch < STREAM_BATCH && readerFd_ >= 0; ++batch) {
         if (!streamHeld_) {
             const Clock::time_point now = Clock::now();
             if (streaming_ && streamDue_ > now) return true;
@@ -292,13 +292,19 @@ bool Board::Server::SendStream()
         entry.wire = held_.bytes;
         entry.kind = LogKind::FromBoard;
         entry.note = "stream";
-        if (!SendMessage(readerFd_, ReadMessage(held_.bytes))) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
+        const bool delivered = SendMessage(readerFd_, ReadMessage(held_.bytes));
+        if (!delivered && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
+        streamHeld_ = false;
+        if (!delivered) {
             entry.kind = LogKind::Dropped;
             entry.note += std::string(" ") + std::strerror(errno);
+            log_.Add(entry);
+            // The reader has gone; its hang-up is logged when it is read.
+            logic_.StopStreams();
+            streaming_ = false;
+            return true;
         }
         log_.Add(entry);
-        streamHeld_ = false;
     }
     return true;
 }

@@ -208,11 +208,12 @@ TEST_F(ScaleStream, StopsWhenTheUtilityHangsUp)
     while (board.State().scale.streaming && MsSince(start) < 2000)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_FALSE(board.State().scale.streaming);
-    // Nothing is sent into the void afterwards.
+    // Nothing is sent into the void afterwards: at most the one packet that
+    // found the connection gone.
     const size_t logged = board.LogEntries().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(board.LogEntries().size(), logged);
-    EXPECT_TRUE(testboard::EntriesOf(board, LogKind::Dropped).empty());
+    EXPECT_LE(testboard::EntriesOf(board, LogKind::Dropped).size(), 1u);
 }
 
 }  // namespace

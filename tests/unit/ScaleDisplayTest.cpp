@@ -1,0 +1,133 @@
+// The scale test's display step: Normal and Continuous modes, the count of
+// stables, and the dump file.
+#include "commands/ScaleDisplay.h"
+#include "commands/ScaleValues.h"
+#include "config/PgmCnfgTestHooks.h"
+#include "support/CaptureFiles.h"
+#include "support/ScriptedConsole.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+const char STABLE[] = "  2. 0  -    2. 0  -    2. 0  -    0  -  STABLE\n";
+const char UNSTABLE[] = "  2. 0  -    2. 0  -    2. 0  -    0  -  UNSTABLE *******\n";
+
+ModulePacket Reading(uint8_t flags, uint16_t average = 4300)
+{
+    ModulePacket packet;
+    std::memset(&packet, 0, sizeof packet);
+    packet.DL = 11;
+    const uint8_t bytes[] = {'s', '7', flags, static_cast<uint8_t>(average >> 8),
+                             static_cast<uint8_t>(average), 0x10, 0xCC, 0x10, 0xCC, 0, 0};
+    std::memcpy(packet.data, bytes, sizeof bytes);
+    return packet;
+}
+
+void Show(uint8_t flags, uint16_t average = 4300)
+{
+    const ModulePacket reading = Reading(flags, average);
+    ShowScaleReading(&reading);
+}
+
+int CountOf(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+std::string DumpFile() { return testenv::ReadFile(capture::FolderPath() + "/ScaleDump.txt"); }
+
+class ScaleDisplay : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ProgramConfigUseDefaultsForTests();
+        capture::CreateFolder();
+        ParseScaleConfig("21.5,12");
+        SetScaleDisplayMode(SCALE_DISPLAY_NORMAL);
+    }
+    void TearDown() override { StopScaleCapture(); }
+    scripted::ConsoleScope console;
+};
+
+TEST_F(ScaleDisplay, NormalModeShowsNewStatesAndCountsTheStablesBetween)
+{
+    // The program starts as if unstable readings had been seen.
+    Show(0);
+    Show(0);
+    Show(0);
+    Show(1);
+    Show(1);
+    Show(0);
+    Show(0);
+    EXPECT_EQ(scripted::Output(), std::string(STABLE) + "1 - Stables\r2 - Stables\r" + UNSTABLE +
+                                      UNSTABLE + STABLE + "1 - Stables\r");
+}
+
+TEST_F(ScaleDisplay, ContinuousModeShowsEveryReadingAndRestartsTheCount)
+{
+    Show(0);
+    Show(0);
+    SetScaleDisplayMode(SCALE_DISPLAY_CONTINUOUS);
+    Show(0);
+    Show(0);
+    SetScaleDisplayMode(SCALE_DISPLAY_NORMAL);
+    Show(0);
+    EXPECT_EQ(scripted::Output(),
+              std::string(STABLE) + "1 - Stables\r" + STABLE + STABLE + "1 - Stables\r");
+
+    // An unstable reading seen in Continuous mode makes Normal mode show
+    // the next stable one.
+    scripted::ClearOutput();
+    SetScaleDisplayMode(SCALE_DISPLAY_CONTINUOUS);
+    Show(1);
+    SetScaleDisplayMode(SCALE_DISPLAY_NORMAL);
+    Show(0);
+    Show(0);
+    EXPECT_EQ(scripted::Output(), std::string(UNSTABLE) + STABLE + "1 - Stables\r");
+}
+
+TEST_F(ScaleDisplay, CaptureWritesEveryReadingShownOrNot)
+{
+    Show(0, 1);  // before the capture: not in the file
+    StartScaleCapture();
+    Show(0, 2);
+    StartScaleCapture();  // already on: the file is not opened again
+    Show(0, 3);
+    Show(3, 4);
+    EndScaleCapture();
+    Show(0, 5);
+    EXPECT_EQ(DumpFile(), "00,2,4300,16,\n00,3,4300,16,\n01,4,4300,16,\n");
+    const std::string output = scripted::Output();
+    EXPECT_EQ(CountOf(output, "Opening ScaleDump.txt"), 1);
+    EXPECT_NE(output.find("Capture file closed"), std::string::npos);
+}
+
+TEST_F(ScaleDisplay, EndWithoutCaptureOnlySaysTheFileIsClosed)
+{
+    EndScaleCapture();
+    EXPECT_EQ(scripted::Output(), "Capture file closed\n");
+    EXPECT_FALSE(testenv::FileExists(capture::FolderPath() + "/ScaleDump.txt"));
+}
+
+TEST_F(ScaleDisplay, ADumpFileThatCannotBeOpenedLeavesCaptureOff)
+{
+    std::filesystem::create_directories(capture::FolderPath() + "/ScaleDump.txt");
+    StartScaleCapture();
+    Show(0);
+    EXPECT_EQ(scripted::Output(),
+              std::string("Opening ScaleDump.txt\nERROR 01: Can not open ScaleDump.txt file\n") + STABLE);
+    // A second F tries again.
+    scripted::ClearOutput();
+    StartScaleCapture();
+    EXPECT_NE(scripted::Output().find("ERROR 01"), std::string::npos);
+}
+
+}  // namespace
