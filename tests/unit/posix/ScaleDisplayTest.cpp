@@ -1,11 +1,13 @@
 // The scale test's display step: Normal and Continuous modes, the count of
-// stables, and the dump file.
+// stables, the dump file, and what the capture file says about an unusable
+// EU value.
 #include "commands/ScaleDisplay.h"
 #include "commands/ScaleValues.h"
 #include "config/PgmCnfgTestHooks.h"
 #include "support/CaptureFiles.h"
 #include "support/ScriptedConsole.h"
 #include "support/TestEnvironment.h"
+#include "trace/CaptureFile.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +130,26 @@ TEST_F(ScaleDisplay, ADumpFileThatCannotBeOpenedLeavesCaptureOff)
     scripted::ClearOutput();
     StartScaleCapture();
     EXPECT_NE(scripted::Output().find("ERROR 01"), std::string::npos);
+}
+
+TEST_F(ScaleDisplay, UnusableEuValueIsExplainedOnceForEachConfiguration)
+{
+    if (CaptureState() != CAPTURE_NOT_OPENED) GTEST_SKIP() << capture::freshProcessOnly;
+    for (const char* config : {"0,12", "1e-300,12"}) {
+        ParseScaleConfig(config);
+        Show(0);
+        Show(1, 65535);
+    }
+    int whole = 0;
+    float perHundredthPound = 0;
+    ScaleEuLine(&whole, &perHundredthPound);
+    int said = 0;
+    for (const std::string& line : capture::TraceLines(capture::Read(1)))
+        if (line.find("gives no usable weight; scale values are shown as if it were 1") !=
+            std::string::npos)
+            ++said;
+    EXPECT_EQ(said, 2);
+    EXPECT_NE(scripted::Output().find(" 43. 0  -"), std::string::npos);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "emulator/Personality.h"
 #include "emulator/Scenario.h"
 #include "frame/Variant.h"
-#include "support/EmulatorBoard.h"
+#include "emulated/EmulatorBoard.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
