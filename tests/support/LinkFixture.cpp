@@ -33,7 +33,7 @@ bool AllZero(const ModulePacket& packet)
 std::string CaptureText()
 {
     TraceFlush();
-    return testenv::ReadFile(testenv::DriveRoot() + "/FirmwareUpdate/Utility01.Txt");
+    return testenv::ReadTextFile(testenv::DriveRoot() + "/FirmwareUpdate/Utility01.Txt");
 }
 
 size_t Occurrences(const std::string& haystack, const std::string& text)
