@@ -97,6 +97,7 @@ protected:
         ProgramConfigUseDefaultsForTests();
         ParseScaleConfig("21.5,11");
         logPath = testenv::ScratchDir() + "/AnalyzeData.txt";
+        std::remove(logPath.c_str());
     }
 
     // A run over the readings after the first; the log file's text.
@@ -108,7 +109,7 @@ protected:
         BeginScaleAnalysis(&run, &first, interval, zero, log);
         for (const ModulePacket& reading : readings) CountScaleAnalysisReading(&run, &reading);
         EndScaleAnalysis(&run);
-        return testenv::ReadFile(logPath);
+        return testenv::ReadTextFile(logPath);
     }
 
     std::string logPath;
