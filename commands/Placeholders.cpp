@@ -6,7 +6,6 @@
 #include "commands/Command_HardwareVersionRequest.h"
 #include "commands/Command_Lights.h"
 #include "commands/Command_ModuleService.h"
-#include "commands/Command_ScaleTest.h"
 #include "commands/Command_SecurityModuleUpload.h"
 #include "commands/Command_Sensormatic.h"
 #include "commands/Command_SetSensors.h"
@@ -78,13 +77,6 @@ int RequestSensormaticStatus() { return 0; }
 
 void WriteHardwareVersionReport() { NotAvailable("The hardware version report"); }
 void SetEBoxRound02() { NotAvailable("Setting the E-Box weight rounding"); }
-
-int ScaleTest()
-{
-    NotAvailableWithPause("The scale test");
-    return 0;
-}
-void AnalyzeScaleData() { NotAvailableWithPause("The scale data analysis"); }
 
 int CouponBoxTest()
 {
