@@ -122,12 +122,14 @@ TEST(ScaleTestE2E, ScaleTestingBelowFirmware439OnlyPauses)
 }
 
 // The first reading, then 10201 counted: one stable in ten, the noise
-// cycling through the six ranges of stable limit 11.
+// cycling through the six ranges of stable limit 11, each range's value at
+// its upper bound (5, 11, 23, 35, 100) so that a bound counted in the range
+// above would upset the even counts.
 std::string WriteLongStream(const LaneFolder& lane)
 {
     const std::string path = lane.Root() + "/long-stream.csv";
     std::string text = "# flags,average,filter-1,adc,noise\n0,4250,0,0,0\n";
-    const unsigned noises[] = {1, 7, 20, 30, 50, 150};
+    const unsigned noises[] = {5, 11, 23, 35, 100, 101};
     for (unsigned i = 0; i < 10201; ++i)
         text += (i % 10 == 0 ? "0" : "1") + std::string(",4300,0,0,") + std::to_string(noises[i % 6]) + "\n";
     WriteTextFile(path, text);
@@ -185,7 +187,8 @@ TEST(ScaleAnalysisE2E, IntervalsWithZeroingLogTheirOwnCountsAndTheHeadersDiffer)
                                "Total Stable        1021  -   10.009%\n"
                                "Total Unstable      9180  -   89.991%\n"
                                " 0 -  5 Range       1701  -   16.675%\n"));
-    EXPECT_THAT(log, HasSubstr("Starting Weight     4250\nEnding Weight       4300\n\n"));
+    EXPECT_THAT(log, HasSubstr("Max Noise Value      101\nMin Noise Value        5\n"
+                               "Starting Weight     4250\nEnding Weight       4300\n\n"));
     EXPECT_THAT(run.Received(),
                 ElementsAreArray(Packets(Join({PORT6_OPEN, {"6/6 SG", "6/6 S5", "6/6 S7", "6/6 S5",
                                                             "6/6 S8", "6/3"}}))));

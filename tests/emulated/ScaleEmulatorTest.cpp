@@ -50,34 +50,6 @@ std::vector<uint8_t> Reading(uint8_t flags, uint16_t average, uint16_t filter1, 
     return message;
 }
 
-TEST(ScaleScenario, SetsTheConfigurationRateCountAndReadings)
-{
-    testenv::WriteFile(testenv::WorkDir() + "/readings.csv",
-                       "# flags,average,filter-1,adc,noise\n"
-                       "0,4300,4301,4302,3\n"
-                       "\n"
-                       "0x03, 0xFFFF ,1,2,65535\r\n");
-    emulator::BoardSetup setup;
-    std::string error;
-    ASSERT_TRUE(BuildScaleBoard({"scale.config=0.5,80", "scale.rate=0", "scale.count=12",
-                       "scale.readings=readings.csv", "scale.reading=1,2,3,4,5"},
-                      "su", &setup, &error))
-        << error;
-    const emulator::ScaleState& scale = setup.state.scale;
-    EXPECT_EQ(scale.config, "0.5,80");
-    EXPECT_EQ(scale.ratePerSecond, 0);
-    EXPECT_EQ(scale.count, 12);
-    ASSERT_EQ(scale.readings.size(), 3u);
-    EXPECT_EQ(scale.readings[1].flags, 3);
-    EXPECT_EQ(scale.readings[1].average, 0xFFFF);
-    EXPECT_EQ(scale.readings[1].noise, 65535);
-    EXPECT_EQ(scale.readings[2].adc, 4);
-
-    // Readings given one by one replace the built-in ones.
-    ASSERT_TRUE(BuildScaleBoard({"scale.reading=1,2,3,4,5"}, "su", &setup, &error)) << error;
-    EXPECT_EQ(setup.state.scale.readings.size(), 1u);
-}
-
 TEST(ScaleScenario, RefusesBadValuesWithTheLine)
 {
     emulator::BoardSetup setup;
@@ -139,18 +111,14 @@ protected:
     std::unique_ptr<Client> reader;
 };
 
-TEST_F(ScaleStream, AnswersTheConfigurationRequest)
+TEST_F(ScaleStream, AnswersTheConfigurationAndStreamsTheReadingsInOrderUntilStopped)
 {
-    StartBoard({"scale.config=21.5,12"});
+    StartBoard({"scale.config=21.5,12", "scale.rate=200", "scale.reading=0,4300,4301,4302,3",
+                "scale.reading=3,1,2,258,65535"});
     Send("SG");
-    std::vector<uint8_t> expected = Wire(6, 6, "sG21.5,12");
-    expected.insert(expected.begin(), 'P');
-    EXPECT_EQ(Next(), expected);
-}
-
-TEST_F(ScaleStream, StreamsTheReadingsInOrderUntilStopped)
-{
-    StartBoard({"scale.rate=200", "scale.reading=0,4300,4301,4302,3", "scale.reading=3,1,2,258,65535"});
+    std::vector<uint8_t> configuration = Wire(6, 6, "sG21.5,12");
+    configuration.insert(configuration.begin(), 'P');
+    EXPECT_EQ(Next(), configuration);
     Send("S5");
     EXPECT_TRUE(Next(150).empty()) << "nothing before the stream starts";
     Send("S7");
@@ -185,17 +153,6 @@ TEST_F(ScaleStream, KeepsItsRateAndEndsAfterTheCount)
     int again = 0;
     while (!Next(200).empty()) ++again;
     EXPECT_EQ(again, 11);
-}
-
-TEST_F(ScaleStream, WithoutARateGoesAsFastAsTheReaderTakesThem)
-{
-    StartBoard({"scale.rate=0", "scale.count=5000"});
-    const Clock::time_point start = Clock::now();
-    Send("S7");
-    int received = 0;
-    while (!Next(500).empty()) ++received;
-    EXPECT_EQ(received, 5000);
-    EXPECT_LT(MsSince(start), 5000);
 }
 
 TEST_F(ScaleStream, StopsWhenTheUtilityHangsUp)

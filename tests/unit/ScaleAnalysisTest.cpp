@@ -1,11 +1,9 @@
 // The scale analysis without a module: noise ranges from the stable limit,
-// the headers, and a run fed reading by reading, with its interval lines and
-// results.
+// and a run fed reading by reading, with its results and its running lines.
 #include "commands/ScaleAnalysisRun.h"
 #include "commands/ScaleNoiseRanges.h"
 #include "commands/ScaleValues.h"
 #include "config/PgmCnfgTestHooks.h"
-#include "support/CaptureFiles.h"
 #include "support/ScriptedConsole.h"
 #include "support/TestEnvironment.h"
 
@@ -46,7 +44,7 @@ std::vector<int> RangesOf(unsigned limit, const std::vector<unsigned>& noises)
     return ranges;
 }
 
-// The text after the first line that begins with prefix.
+// The text after the line where prefix first appears.
 std::string After(const std::string& text, const std::string& prefix)
 {
     const size_t at = text.find(prefix);
@@ -63,31 +61,6 @@ TEST(ScaleNoiseRanges, ABoundBelongsToTheLowerRange)
     EXPECT_EQ(RangesOf(0, {0, 1, 12, 24, 25, 100}), (std::vector<int>{0, 2, 2, 3, 4, 4}));
     // A negative limit read as unsigned puts everything in range 0.
     EXPECT_EQ(RangesOf(static_cast<unsigned>(-1), {0, 65535}), (std::vector<int>{0, 0}));
-}
-
-TEST(ScaleNoiseRanges, ScreenHeaderJoinsRanges2And3AndTheFileHeaderDoesNot)
-{
-    const NoiseRangeBounds bounds = Bounds(11);
-    char text[256];
-    FormatNoiseScreenHeader(&bounds, "08:15:00", text, sizeof text);
-    EXPECT_STREQ(text,
-                 "\n\nNoise Range Counts,  Started 08:15:00\n\n"
-                 "   Total  :   Stable : Unstable:  0 - 5 : 6 - 11 :12 - 35 :36 - 100 :Over 100\n");
-    FormatNoiseFileHeader(&bounds, "08:15:00", text, sizeof text);
-    EXPECT_STREQ(text, "\n\nNoise Range Counts,  Started 08:15:00\n\n"
-                       "   Total  :   Stable : Unstable:  0 - 5 : 6 - 11 : 12 - 23 :24 - 35 :36 - "
-                       "100 :Over 100\n");
-}
-
-TEST(ScaleNoiseRanges, StatusLineAddsRanges2And3AndTheIntervalLineKeepsThemApart)
-{
-    const NoiseCounts counts = {10, 2, {3, 4, 1, 2, 5, 6}};
-    char text[160];
-    FormatNoiseStatusLine(12, &counts, text, sizeof text);
-    EXPECT_STREQ(text, "       12 :       10 :       2 :       3 :       4 :      3 :       5 :       6\r");
-    FormatNoiseIntervalLine(4000000000u, &counts, text, sizeof text);
-    EXPECT_STREQ(text, "4000000000 :       10 :       2 :       3 :       4 :       1 :      2 :       5 :"
-                       "       6\n");
 }
 
 class ScaleAnalysis : public ::testing::Test {
@@ -179,41 +152,13 @@ std::vector<ModulePacket> LongStream()
     return readings;
 }
 
-TEST_F(ScaleAnalysis, IntervalsEndEvery5100ReadingsWithTheirOwnCounts)
+TEST_F(ScaleAnalysis, WithoutZeroingOrLoggingIntervalsOnlyMarkTheScreen)
 {
-    const std::string log = Run(LongStream(), 1, true, true);
-    const std::vector<std::string> lines = capture::Lines(log);
-    ASSERT_GE(lines.size(), 8u) << log;
-    EXPECT_EQ(lines[2].substr(0, 29), "Noise Range Counts,  Started ");
-    EXPECT_EQ(lines[4], "   Total  :   Stable : Unstable:  0 - 5 : 6 - 11 : 12 - 23 :24 - 35 :36 - 100 "
-                        ":Over 100");
-    // Readings 0-5099, then 5100-10199 (each 510 stable), then the last one.
-    EXPECT_EQ(lines[5], "     5100 :      510 :    4590 :     850 :     850 :     850 :    850 :     850 :     850");
-    EXPECT_EQ(lines[6], "    10200 :      510 :    4590 :     850 :     850 :     850 :    850 :     850 :     850");
-    EXPECT_EQ(lines[7], "    10201 :        1 :       0 :       1 :       0 :       0 :      0 :       0 :       0");
-    EXPECT_NE(log.find("Total Readings     10201\n"), std::string::npos);
-    EXPECT_EQ(log.substr(log.size() - 2), "\n\n") << "the results end with an empty line";
-
-    // The running line at each boundary stays on the screen.
-    const std::string output = scripted::Output();
-    EXPECT_NE(output.find("\r     5100 :      510 :    4590 :     850 :     850 :   1700 :     850 :     850\r\n"),
-              std::string::npos);
-    EXPECT_NE(output.find("\r    10200 :      510 :"), std::string::npos);
-}
-
-TEST_F(ScaleAnalysis, WithoutZeroingIntervalLinesKeepCounting)
-{
-    const std::string log = Run(LongStream(), 1, false, true);
-    const std::vector<std::string> lines = capture::Lines(log);
-    ASSERT_GE(lines.size(), 7u);
-    EXPECT_EQ(lines[6], "    10200 :     1020 :    9180 :    1700 :    1700 :    1700 :   1700 :    1700 :    1700");
-}
-
-TEST_F(ScaleAnalysis, IntervalWithoutLoggingWritesNothingButMarksTheScreen)
-{
-    Run(LongStream(), 1, true, false);
+    Run(LongStream(), 1, false, false);
     EXPECT_FALSE(testenv::FileExists(logPath));
-    EXPECT_NE(scripted::Output().find("\r     5100 :      510 :"), std::string::npos);
+    EXPECT_NE(scripted::Output().find("\r    10200 :     1020 :    9180 :    1700 :    1700 :   3400 :    1700 :"
+                                      "    1700\r\n"),
+              std::string::npos);
 }
 
 }  // namespace
