@@ -3,7 +3,6 @@
 #include "commands/Command_ConveyorTests.h"
 #include "commands/Command_CouponBox.h"
 #include "commands/Command_ModuleService.h"
-#include "commands/Command_ScaleTest.h"
 #include "commands/Command_SecurityModuleUpload.h"
 #include "commands/Command_Sensormatic.h"
 #include "commands/Command_SetSensors.h"
@@ -67,13 +66,6 @@ int ShowHardtagStatus()
 }
 // Silent: the menu asks on every pass and shows "None" for the type '0'.
 int RequestSensormaticStatus() { return 0; }
-
-int ScaleTest()
-{
-    NotAvailableWithPause("The scale test");
-    return 0;
-}
-void AnalyzeScaleData() { NotAvailableWithPause("The scale data analysis"); }
 
 int CouponBoxTest()
 {

@@ -14,6 +14,7 @@ Personality MakeSecurityUnit()
     AddLightsHandlers(su.handlers);
     AddEasLaneLightHandlers(su.handlers);
     AddEBoxHandlers(su.handlers);
+    AddScaleHandlers(su.handlers);
     return su;
 }
 
