@@ -56,6 +56,8 @@ struct BoardState {
     // Named settings of the command families, as text (numbers in decimal).
     std::map<std::string, std::string> settings;
     ScaleState scale;
+    // The firmware image of the last upload, as far as it came.
+    std::vector<uint8_t> uploadImage;
 };
 
 // A setting as a number, or fallback when it is missing or not a number.

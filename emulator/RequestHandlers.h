@@ -73,6 +73,10 @@ void AddLightsHandlers(HandlerTable& table);
 void AddEasLaneLightHandlers(HandlerTable& table);
 void AddEBoxHandlers(HandlerTable& table);
 void AddScaleHandlers(HandlerTable& table);
+void AddUploadHandlers(HandlerTable& table);
+void AddSettingsHandlers(HandlerTable& table);
+void AddPowerRelayHandlers(HandlerTable& table);
+void AddCuFlatpackHandlers(HandlerTable& table);
 
 }  // namespace emulator
 
