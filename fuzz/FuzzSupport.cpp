@@ -24,6 +24,13 @@ void Discard(const char*, size_t) {}
 
 const PlatConsoleOps quietConsole = {NoKey, NoChar, EmptyLine, Discard};
 
+// The capture files of a long run live here; they go with the process.
+void RemoveScratch()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+}
+
 }  // namespace
 
 void SetUpOnce()
@@ -32,6 +39,7 @@ void SetUpOnce()
     char pattern[] = "/tmp/utility-fuzz-XXXXXX";
     if (mkdtemp(pattern) == nullptr) Fail("mkdtemp");
     scratch = pattern;
+    std::atexit(RemoveScratch);
     std::filesystem::create_directories(scratch + "/drive_c/FirmwareUpdate");
     std::filesystem::create_directories(scratch + "/drive_c/lane/Bin");
     std::filesystem::create_directories(scratch + "/drive_c/lane/Config");
