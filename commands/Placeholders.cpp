@@ -1,12 +1,8 @@
 // Commands not built yet. Each says so plainly and does nothing else; each
 // goes away when its command is built.
-#include "commands/Command_Carousel.h"
 #include "commands/Command_ConveyorTests.h"
 #include "commands/Command_CouponBox.h"
-#include "commands/Command_HardwareVersionRequest.h"
-#include "commands/Command_Lights.h"
 #include "commands/Command_ModuleService.h"
-#include "commands/Command_ScaleTest.h"
 #include "commands/Command_SecurityModuleUpload.h"
 #include "commands/Command_Sensormatic.h"
 #include "commands/Command_SetSensors.h"
@@ -42,11 +38,6 @@ void SetFlatpack() { NotAvailable("Setting the flatpack sensor"); }
 void CuFlatpackStep() { NotAvailable("Setting the flatpack sensor"); }
 void SetPowerRelay() { NotAvailable("Switched A/C power testing"); }
 
-void LaneLightTest() { NotAvailable("The lane light / TAL-1 lights test"); }
-void Tal2LightsTest() { NotAvailable("The TAL-2 lights test"); }
-void SetAllEasAsLaneLight() { NotAvailable("Setting all 3 EAS lights as lane light"); }
-void SetTopEasAsLaneLight() { NotAvailable("Setting the top EAS light as lane light"); }
-
 void SetSuModel() { NotAvailable("Setting the SU model"); }
 void CalibrateProximitySensor() { NotAvailable("Proximity sensor calibration"); }
 void UsbTest() { NotAvailable("USB testing"); }
@@ -75,16 +66,6 @@ int ShowHardtagStatus()
 }
 // Silent: the menu asks on every pass and shows "None" for the type '0'.
 int RequestSensormaticStatus() { return 0; }
-
-void WriteHardwareVersionReport() { NotAvailable("The hardware version report"); }
-void SetEBoxRound02() { NotAvailable("Setting the E-Box weight rounding"); }
-
-int ScaleTest()
-{
-    NotAvailableWithPause("The scale test");
-    return 0;
-}
-void AnalyzeScaleData() { NotAvailableWithPause("The scale data analysis"); }
 
 int CouponBoxTest()
 {

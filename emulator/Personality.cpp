@@ -11,6 +11,10 @@ Personality MakeSecurityUnit()
     su.deviceName = "SecModuleDevice0";
     su.identity = {"033612152010", "0", "5A3C91", "700", "SU0000012345"};
     AddIdentityHandlers(su.handlers);
+    AddLightsHandlers(su.handlers);
+    AddEasLaneLightHandlers(su.handlers);
+    AddEBoxHandlers(su.handlers);
+    AddScaleHandlers(su.handlers);
     return su;
 }
 
@@ -21,6 +25,8 @@ Personality MakeConveyorUnit()
     cu.deviceName = "ConvUnitDevice0";
     cu.identity = {"041003222012", "0", "C07E22", "100", "CU0000067890"};
     AddIdentityHandlers(cu.handlers);
+    AddEasLaneLightHandlers(cu.handlers);
+    AddEBoxHandlers(cu.handlers);
     return cu;
 }
 
