@@ -93,6 +93,47 @@ TEST_P(OnTerminal, CtrlCWhileAKeyIsAwaitedLeavesTheTerminalAsFound)
     ExpectTerminalAsFound(run);
 }
 
+// The line prompt of the scale data analysis, reached through the menus.
+const char intervalPrompt[] = "Enter Time Interval in minutes (enter 0 or blank for none) :";
+
+bool ReachIntervalPrompt(Session& run)
+{
+    return run.PressWhen("Enter Command:", "t") && run.PressWhen("Enter Command:", "4") &&
+           run.PressWhen("\nEnter Command :", "2") && run.WaitFor(intervalPrompt) &&
+           run.WaitForTerminalMode(false);
+}
+
+TEST(SuOnTerminal, LinePromptEchoesWhatIsTyped)
+{
+    Session run(SU);
+    run.Module().Set("version=043912152010");
+    run.OnTerminal();
+    run.Start();
+    ASSERT_TRUE(ReachIntervalPrompt(run));
+    run.Type("x\r");  // Enter; X leaves the analysis
+    ASSERT_TRUE(run.PressWhen("\nEnter Command :", "x"));
+    ASSERT_TRUE(run.PressWhen("Press any key to continue", " "));
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "X"));
+    EXPECT_EQ(run.WaitForExit(), 0);
+    // The terminal shows the line as it is typed, Enter included; the
+    // program adds nothing.
+    EXPECT_THAT(run.Output(), HasSubstr(std::string(intervalPrompt) + "x\n" +
+                                        std::string(25, '\n') + "**** Scale Test Menu ****"));
+    ExpectTerminalAsFound(run);
+}
+
+TEST(SuOnTerminal, CtrlCAtALinePromptLeavesTheTerminalAsFound)
+{
+    Session run(SU);
+    run.Module().Set("version=043912152010");
+    run.OnTerminal();
+    run.Start();
+    ASSERT_TRUE(ReachIntervalPrompt(run));
+    run.Type("12\x03");
+    EXPECT_EQ(run.WaitForExit(), 128 + SIGINT);
+    ExpectTerminalAsFound(run);
+}
+
 // The comparisons above mean something only if a program that does not put
 // the terminal back is seen to leave it changed.
 TEST(TerminalHarness, SeesWhatAProgramLeavesBehind)
