@@ -11,6 +11,9 @@ Personality MakeSecurityUnit()
     su.deviceName = "SecModuleDevice0";
     su.identity = {"033612152010", "0", "5A3C91", "700", "SU0000012345"};
     AddIdentityHandlers(su.handlers);
+    AddServiceHandlers(su.handlers);
+    AddSensormaticHandlers(su.handlers);
+    AddCouponBoxHandlers(su.handlers);
     return su;
 }
 
@@ -21,6 +24,9 @@ Personality MakeConveyorUnit()
     cu.deviceName = "ConvUnitDevice0";
     cu.identity = {"041003222012", "0", "C07E22", "100", "CU0000067890"};
     AddIdentityHandlers(cu.handlers);
+    AddServiceHandlers(cu.handlers);
+    AddSensormaticHandlers(cu.handlers);
+    AddConveyorHandlers(cu.handlers);
     return cu;
 }
 

@@ -52,6 +52,10 @@ std::string RequestKey(const std::vector<uint8_t>& data);
 
 // The command families (one file each under handlers/).
 void AddIdentityHandlers(HandlerTable& table);
+void AddServiceHandlers(HandlerTable& table);
+void AddSensormaticHandlers(HandlerTable& table);
+void AddCouponBoxHandlers(HandlerTable& table);
+void AddConveyorHandlers(HandlerTable& table);
 
 }  // namespace emulator
 

@@ -1,0 +1,48 @@
+#include "emulator/handlers/SettingSequence.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace emulator {
+
+namespace {
+
+std::string PositionName(const std::string& name) { return name + "#next"; }
+
+// The item at the position, or the last one.
+std::string ItemAt(const std::string& list, long position)
+{
+    size_t start = 0;
+    for (long i = 0; i < position; ++i) {
+        const size_t comma = list.find(',', start);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    const size_t end = list.find(',', start);
+    return list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+}  // namespace
+
+std::string NextSettingText(BoardState& state, const std::string& name, const std::string& fallback)
+{
+    auto found = state.settings.find(name);
+    if (found == state.settings.end()) return fallback;
+    const std::string list = found->second;
+    const long position = SettingNumber(state, PositionName(name), 0);
+    SetSettingNumber(state, PositionName(name), position + 1);
+    return ItemAt(list, position);
+}
+
+long NextSettingNumber(BoardState& state, const std::string& name, long fallback)
+{
+    const std::string item = NextSettingText(state, name, "");
+    if (item.empty()) return fallback;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(item.c_str(), &end, 0);
+    if (errno != 0 || *end != '\0') return fallback;
+    return value;
+}
+
+}  // namespace emulator
