@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then the address+undefined
-# sanitizer build, then the thread sanitizer build. Prints each stage's time.
-# Usage: scripts/run-tests.sh [stage...]   (stages: normal asan tsan)
+# sanitizer build, then the thread sanitizer build, then the Windows programs
+# cross-built and run under Wine. Prints each stage's time.
+# Usage: scripts/run-tests.sh [stage...]   (stages: normal asan tsan windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan)
+[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan windows)
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
@@ -16,11 +17,16 @@ summary=()
 overall_start=$(date +%s)
 for stage in "${stages[@]}"; do
   start=$(date +%s)
-  echo "=== stage ${stage}: configure and build ==="
-  cmake --preset "${stage}" >/dev/null
-  cmake --build --preset "${stage}" -- -j2
-  echo "=== stage ${stage}: tests ==="
-  ctest --preset "${stage}" < /dev/null
+  if [ "${stage}" = windows ]; then
+    echo "=== stage windows: MinGW-w64 cross-build, unit tests and smoke runs under Wine ==="
+    scripts/windows-stage.sh
+  else
+    echo "=== stage ${stage}: configure and build ==="
+    cmake --preset "${stage}" >/dev/null
+    cmake --build --preset "${stage}" -- -j2
+    echo "=== stage ${stage}: tests ==="
+    ctest --preset "${stage}" < /dev/null
+  fi
   took=$(( $(date +%s) - start ))
   echo "=== stage ${stage} took ${took}s ==="
   summary+=("${stage}: ${took}s")

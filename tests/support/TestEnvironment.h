@@ -22,6 +22,12 @@ bool FileExists(const std::string& path);
 // Sets or clears an environment variable.
 void SetEnv(const char* name, const char* value);
 
+// True in the Windows build: the programs use the real drive C:, registry,
+// profile calls and driver, so a test of the stand-ins' own promises
+// (SECMODULE_ROOT, SECMODULE_REGISTRY, device sockets, byte-exact INI files)
+// skips there.
+bool IsNativeWindows();
+
 }  // namespace testenv
 
 #endif

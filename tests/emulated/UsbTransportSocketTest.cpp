@@ -2,7 +2,7 @@
 // board and its faults standing in for a misbehaving one.
 #include "emulator/Board.h"
 #include "link/USB_Standalone.h"
-#include "support/EmulatorBoard.h"
+#include "emulated/EmulatorBoard.h"
 #include "support/ScriptedConsole.h"
 #include "trace/TraceTestHooks.h"
 

@@ -1,7 +1,7 @@
 // A running board spoken to over its socket with raw contract messages.
 #include "emulator/Board.h"
 #include "emulator/WirePacket.h"
-#include "support/EmulatorBoard.h"
+#include "emulated/EmulatorBoard.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "support/EmulatorBoard.h"
+#include "emulated/EmulatorBoard.h"
 
 #include "emulator/Personality.h"
 #include "frame/Variant.h"

@@ -2,7 +2,7 @@
 #include "emulator/Board.h"
 #include "frame/Variant.h"
 #include "platform/Platform.h"
-#include "support/EmulatorBoard.h"
+#include "emulated/EmulatorBoard.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,61 @@
+#include "platform/Platform.h"
+
+#include <new>
+#include <process.h>
+#include <windows.h>
+
+struct PlatLockImpl {
+    CRITICAL_SECTION section;
+};
+
+PlatLock Plat_CreateLock()
+{
+    PlatLockImpl* lock = new (std::nothrow) PlatLockImpl;
+    if (lock == nullptr) return nullptr;
+    InitializeCriticalSection(&lock->section);
+    return lock;
+}
+
+void Plat_EnterLock(PlatLock lock) { EnterCriticalSection(&lock->section); }
+
+void Plat_LeaveLock(PlatLock lock) { LeaveCriticalSection(&lock->section); }
+
+void Plat_DeleteLock(PlatLock lock)
+{
+    if (lock == nullptr) return;
+    DeleteCriticalSection(&lock->section);
+    delete lock;
+}
+
+unsigned long Plat_CurrentThreadId() { return static_cast<unsigned long>(GetCurrentThreadId()); }
+
+namespace {
+
+struct ThreadStart {
+    PlatThreadProc proc;
+    void* argument;
+};
+
+unsigned __stdcall RunThread(void* raw)
+{
+    ThreadStart start = *static_cast<ThreadStart*>(raw);
+    delete static_cast<ThreadStart*>(raw);
+    return start.proc(start.argument);
+}
+
+}  // namespace
+
+bool Plat_BeginThread(PlatThreadProc proc, void* argument)
+{
+    ThreadStart* start = new (std::nothrow) ThreadStart{proc, argument};
+    if (start == nullptr) return false;
+    // _beginthreadex rather than CreateThread: the thread uses the C runtime.
+    uintptr_t thread = _beginthreadex(nullptr, 0, RunThread, start, 0, nullptr);
+    if (thread == 0) {
+        delete start;
+        return false;
+    }
+    // Never joined: the handle is not needed.
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
+}

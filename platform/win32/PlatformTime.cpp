@@ -1,0 +1,34 @@
+#include "platform/Platform.h"
+
+#include <cstdio>
+#include <ctime>
+#include <windows.h>
+#include <mmsystem.h>
+
+uint32_t Plat_TickCountMs() { return static_cast<uint32_t>(timeGetTime()); }
+
+void Plat_Sleep(unsigned milliseconds) { Sleep(milliseconds); }
+
+namespace {
+
+unsigned TwoDigits(WORD value) { return static_cast<unsigned>(value) % 100u; }
+
+}  // namespace
+
+void Plat_LocalDateText(char* out)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::snprintf(out, 9, "%02u/%02u/%02u", TwoDigits(now.wMonth), TwoDigits(now.wDay),
+                  TwoDigits(now.wYear));
+}
+
+void Plat_LocalTimeText(char* out)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::snprintf(out, 9, "%02u:%02u:%02u", TwoDigits(now.wHour), TwoDigits(now.wMinute),
+                  TwoDigits(now.wSecond));
+}
+
+long long Plat_CalendarSeconds() { return static_cast<long long>(std::time(nullptr)); }

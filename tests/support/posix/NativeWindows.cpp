@@ -1,0 +1,7 @@
+#include "support/TestEnvironment.h"
+
+namespace testenv {
+
+bool IsNativeWindows() { return false; }
+
+}  // namespace testenv
