@@ -6,7 +6,8 @@
 //   conveyor.switches   status bits of the z8 answer (0x01 front okay,
 //                       0x02 rear okay); may be a list
 //   curtain.sensors     sensor numbers of a result set, in order
-//                       (default 1,27,28,29,30)
+//                       (default 1,27,28,29,30); several sets separated by
+//                       ";" serve one A6 "0" each, the last one stays
 //   curtain.total-scans Total Scans of every result packet
 // The board keeps conveyor.front-belt and conveyor.rear-belt (stopped,
 // forward, reverse; missing until the first command) and curtain.running.
@@ -74,8 +75,7 @@ std::vector<uint8_t> ResultPacket(unsigned long sensor, unsigned long totalScans
 
 void SendResults(BoardState& state, Replies& replies)
 {
-    auto found = state.settings.find("curtain.sensors");
-    const std::string sensors = found == state.settings.end() ? DEFAULT_SENSORS : found->second;
+    const std::string sensors = NextSettingText(state, "curtain.sensors", DEFAULT_SENSORS, ';');
     const unsigned long totalScans =
         static_cast<unsigned long>(SettingNumber(state, "curtain.total-scans", DEFAULT_TOTAL_SCANS));
     for (size_t start = 0; start <= sensors.size();) {

@@ -5,7 +5,8 @@
 //   sensormatic.type         controller type character ("0", "1", "2")
 //   sensormatic.enabled      "1" or "0", the controller's state
 //   sensormatic.switch-reply two characters answering X5 in place of the
-//                            requested state (a controller error: "03")
+//                            requested state (a controller error: "03");
+//                            may be a list, an empty item answers as usual
 //   sensormatic.hardtag      "1" when a hardtag is present; may be a list
 #include "emulator/RequestHandlers.h"
 #include "emulator/handlers/SettingSequence.h"
@@ -36,7 +37,7 @@ void SetType(BoardState& state, const Request& request, Replies&)
 void Switch(BoardState& state, const Request& request, Replies& replies)
 {
     const std::string requested(1, request.data.size() > 2 ? static_cast<char>(request.data[2]) : '0');
-    const std::string error = Setting(state, "sensormatic.switch-reply", "");
+    const std::string error = NextSettingText(state, "sensormatic.switch-reply", "");
     if (!error.empty()) {
         replies.SendEcho(request, error.substr(0, 2));
         return;

@@ -4,9 +4,10 @@
 // Settings:
 //   proximity.calibration  third byte of the m4 answer (0x30 complete)
 //   proximity.status       third byte of each m1 answer (bit 0x01 blocked)
-//   loopback.corrupt       counter, letters or both: spoil the ZI echo
-//   loopback.corrupt-count how many echoes to spoil (all when missing)
-// Numbers may be lists that advance with each request (SettingSequence.h).
+//   loopback.corrupt       counter, letters, both or none: what to spoil in
+//                          the ZI echo
+// Each may be a list that advances with each request (SettingSequence.h):
+// "counter,both,none" spoils the first two echoes only.
 #include "emulator/RequestHandlers.h"
 #include "emulator/handlers/SettingSequence.h"
 
@@ -41,16 +42,6 @@ void ProximityStatus(BoardState& state, const Request& request, Replies& replies
     replies.SendEcho(request, Byte(NextSettingNumber(state, "proximity.status", '0')));
 }
 
-// Whether this echo is one of those the scenario spoils.
-bool SpoilsThisEcho(BoardState& state)
-{
-    const long limit = SettingNumber(state, "loopback.corrupt-count", -1);
-    const long spoiled = SettingNumber(state, "loopback.spoiled", 0);
-    if (limit >= 0 && spoiled >= limit) return false;
-    SetSettingNumber(state, "loopback.spoiled", spoiled + 1);
-    return true;
-}
-
 void SpoilByte(std::vector<uint8_t>& data, size_t index)
 {
     if (index < data.size()) data[index] = static_cast<uint8_t>(data[index] ^ 0x01);
@@ -61,12 +52,9 @@ void Loopback(BoardState& state, const Request& request, Replies& replies)
 {
     std::vector<uint8_t> echo(request.data);
     if (!echo.empty()) echo[0] = 'z';
-    const auto corrupt = state.settings.find("loopback.corrupt");
-    if (corrupt != state.settings.end() && SpoilsThisEcho(state)) {
-        const std::string& what = corrupt->second;
-        if (what == "counter" || what == "both") SpoilByte(echo, LOOPBACK_COUNTER_FIRST + 7);
-        if (what == "letters" || what == "both") SpoilByte(echo, LOOPBACK_LETTERS_FIRST);
-    }
+    const std::string spoil = NextSettingText(state, "loopback.corrupt", "none");
+    if (spoil == "counter" || spoil == "both") SpoilByte(echo, LOOPBACK_COUNTER_FIRST + 7);
+    if (spoil == "letters" || spoil == "both") SpoilByte(echo, LOOPBACK_LETTERS_FIRST);
     replies.Send(echo);
 }
 

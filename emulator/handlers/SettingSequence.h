@@ -10,8 +10,10 @@
 
 namespace emulator {
 
-// The next item as text; fallback when the setting is missing.
-std::string NextSettingText(BoardState& state, const std::string& name, const std::string& fallback);
+// The next item as text; fallback when the setting is missing. Items are
+// separated by the separator.
+std::string NextSettingText(BoardState& state, const std::string& name, const std::string& fallback,
+                            char separator = ',');
 // The next item as a number (decimal or 0x hexadecimal); fallback when the
 // setting is missing or the item is not a number.
 long NextSettingNumber(BoardState& state, const std::string& name, long fallback);
