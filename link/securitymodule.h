@@ -16,7 +16,7 @@ int WritePacketToSecurityModule(const ModulePacket* packet);
 // false (and an all-zero record) when none came.
 bool ReadPacketFromSecurityModule(ModulePacket* packet, int waitCount);
 // Builds and sends a port-control packet; 0 or 531, 571, 578, 584, 590,
-// 596, 602, 613, 623.
+// 596, 602, 613, 623, or 617 for a text the record cannot hold.
 int FormatAndSendDataToSecurityModule(int DA, int DC, const char* text);
 // Drops every packet already waiting (wait count 10 until a read is empty).
 void FlushReceivedPackets();

@@ -19,7 +19,7 @@ void CreateFolder() { std::filesystem::create_directories(FolderPath()); }
 std::string Read(int number)
 {
     TraceFlush();
-    return testenv::ReadFile(FilePath(number));
+    return testenv::ReadTextFile(FilePath(number));
 }
 
 std::vector<std::string> Lines(const std::string& text)

@@ -32,7 +32,7 @@ std::string CapturePath() { return testenv::DriveRoot() + "/FirmwareUpdate/Utili
 std::string CaptureText()
 {
     TraceFlush();
-    return testenv::ReadFile(CapturePath());
+    return testenv::ReadTextFile(CapturePath());
 }
 
 }  // namespace lanefiles

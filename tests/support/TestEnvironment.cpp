@@ -47,7 +47,13 @@ const std::string& ScratchDir()
     return dir;
 }
 
-std::string DriveRoot() { return (fs::path(ScratchDir()) / "drive_c").string(); }
+// On Windows the programs write to the real drive C:, shared by every test
+// (the Windows test preset runs tests one at a time for that reason).
+std::string DriveRoot()
+{
+    if (IsNativeWindows()) return "C:";
+    return (fs::path(ScratchDir()) / "drive_c").string();
+}
 std::string WorkDir() { return (fs::path(ScratchDir()) / "lane" / "Bin").string(); }
 
 void WriteFile(const std::string& path, const std::string& content)
@@ -64,6 +70,17 @@ std::string ReadFile(const std::string& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::string text = ReadFile(path);
+    if (!IsNativeWindows()) return text;
+    std::string plain;
+    plain.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) plain += text[i];
+    return plain;
 }
 
 bool FileExists(const std::string& path)

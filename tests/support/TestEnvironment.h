@@ -18,6 +18,8 @@ std::string WorkDir();
 void WriteFile(const std::string& path, const std::string& content);
 // Reads a whole file; empty when missing.
 std::string ReadFile(const std::string& path);
+// Reads a text file the programs wrote, with Windows line ends read as "\n".
+std::string ReadTextFile(const std::string& path);
 bool FileExists(const std::string& path);
 // Sets or clears an environment variable.
 void SetEnv(const char* name, const char* value);

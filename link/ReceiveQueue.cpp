@@ -1,0 +1,79 @@
+// Storage is a singly linked list reached only through plain pointers, so
+// nothing is torn down at process end while the reader thread may still
+// append. Records still queued then are left to the operating system.
+#include "link/ReceiveQueue.h"
+
+#include "link/securitymodule.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace {
+
+struct QueuedPacket {
+    QueuedPacket* next;
+    ModulePacket packet;
+};
+
+PlatLock receiveQueueLock = nullptr;
+std::once_flag receiveQueueLockOnce;
+
+// Guarded by the lock.
+QueuedPacket* queueHead = nullptr;
+QueuedPacket* queueTail = nullptr;
+
+// Copies the header and DL data bytes; everything past DL stays zero.
+void CopyRecord(ModulePacket* to, const ModulePacket* from)
+{
+    std::memset(to, 0, sizeof *to);
+    to->DA = from->DA;
+    to->DC = from->DC;
+    to->DL = from->DL;
+    size_t count = from->DL;
+    if (count > sizeof to->data) count = sizeof to->data;
+    std::memcpy(to->data, from->data, count);
+}
+
+}  // namespace
+
+PlatLock ReceiveQueueLock()
+{
+    std::call_once(receiveQueueLockOnce, [] { receiveQueueLock = Plat_CreateLock(); });
+    return receiveQueueLock;
+}
+
+void QueueReceivedPacket(const ModulePacket* record)
+{
+    PlatLock lock = ReceiveQueueLock();
+    Plat_EnterLock(lock);
+    QueuedPacket* node = new (std::nothrow) QueuedPacket;
+    // Out of memory the packet is lost, as any packet the board sends while
+    // nobody can hold it; the reader must not stop for it.
+    if (node != nullptr) {
+        node->next = nullptr;
+        CopyRecord(&node->packet, record);
+        if (queueTail != nullptr)
+            queueTail->next = node;
+        else
+            queueHead = node;
+        queueTail = node;
+    }
+    Plat_LeaveLock(lock);
+}
+
+bool DequeueReceivedPacket(ModulePacket* record)
+{
+    std::memset(record, 0, sizeof *record);
+    PlatLock lock = ReceiveQueueLock();
+    Plat_EnterLock(lock);
+    QueuedPacket* head = queueHead;
+    if (head != nullptr) {
+        queueHead = head->next;
+        if (queueHead == nullptr) queueTail = nullptr;
+        CopyRecord(record, &head->packet);
+        delete head;
+    }
+    Plat_LeaveLock(lock);
+    return head != nullptr;
+}

@@ -1,0 +1,13 @@
+// The receive queue between the reader thread and the main thread: a FIFO of
+// heap records under one lock. Internal to the link.
+#ifndef LINK_RECEIVEQUEUE_H
+#define LINK_RECEIVEQUEUE_H
+
+#include "platform/Platform.h"
+
+// Creates ReceiveQueueLock on the first call (every queue operation calls it
+// too, so the lock exists before anyone can take it) and returns it. The lock
+// is never deleted: the reader thread may still use it while the process ends.
+PlatLock ReceiveQueueLock();
+
+#endif

@@ -1,0 +1,100 @@
+// Start and end of the link, the synchronous write and the bounded read.
+#include "link/securitymodule.h"
+
+#include "config/PgmCnfg.h"
+#include "frame/Variant.h"
+#include "link/ReceiveQueue.h"
+#include "link/USB_Standalone.h"
+#include "platform/Platform.h"
+#include "trace/Trace.h"
+
+#include <cstring>
+
+namespace {
+
+const int SHOWN_ERROR = TL_ERROR | TF_CONSOLE | TF_ALERT;
+const unsigned POLL_STEP_MS = 100;
+
+// Fixed per deliverable: only cu_utility dumps its packets.
+bool PacketTrace() { return g_Variant.packetTrace; }
+
+// Always six data bytes, whatever DL says: the record is zero past DL.
+void TracePacket(const char* direction, const ModulePacket* packet)
+{
+    TRACE(TL_INFO, MODULE_LINK, "%s:%.2x.%.2x.%.2x - %.2x.%.2x.%.2x.%.2x.%.2x.%.2x", direction,
+          packet->DA, packet->DC, packet->DL, packet->data[0], packet->data[1], packet->data[2],
+          packet->data[3], packet->data[4], packet->data[5]);
+}
+
+}  // namespace
+
+int InitializeSecurityModule()
+{
+    AccessProgramConfig();
+    PlatLock lock = ReceiveQueueLock();
+    Plat_EnterLock(lock);
+    TRACE(TL_INFO, MODULE_LINK, "USB Security Module Configued....");
+    TRACE(TL_INFO, MODULE_LINK, "Starting up Serial Port Reader Thread..");
+    const bool started = Plat_BeginThread(SerialPortReaderThread, nullptr);
+    Plat_LeaveLock(lock);
+    // Without its reader the link could send but never hear the board.
+    if (!started) {
+        TRACE(SHOWN_ERROR, MODULE_LINK, "Error Starting Serial Port Reader Thread");
+        return 201;
+    }
+    if (USB_OpenSecurityModule() != 0) {
+        TRACE(SHOWN_ERROR, MODULE_LINK, "Error Opening USB Device Driver");
+        return 201;
+    }
+    return 0;
+}
+
+int CloseSecurityModule()
+{
+    AccessProgramConfig();
+    if (USB_CloseSecurityModule() != 0) {
+        TRACE(SHOWN_ERROR, MODULE_LINK, "Error Closing Down the USB Security Module");
+        return 242;
+    }
+    return 0;
+}
+
+int WritePacketToSecurityModule(const ModulePacket* packet)
+{
+    AccessProgramConfig();
+    const int result = USB_WritePacketToSecurityModule(packet);
+    if (result != 0) {
+        TRACE(SHOWN_ERROR, MODULE_LINK, "ERROR: During Call to USB_WritePacketToSecurityModule() Rtn: %d",
+              result);
+        return result;
+    }
+    if (PacketTrace()) TracePacket("Data Out", packet);
+    return 0;
+}
+
+bool ReadPacketFromSecurityModule(ModulePacket* packet, int waitCount)
+{
+    TRACE(TL_DETAIL | TF_CONSOLE, MODULE_LINK, "ReadPacketFromSecurityModule() - WaitCount = %d",
+          waitCount);
+    for (;;) {
+        if (DequeueReceivedPacket(packet)) {
+            if (PacketTrace()) TracePacket("Data In", packet);
+            return true;
+        }
+        if (waitCount >= 1) Plat_Sleep(POLL_STEP_MS);
+        // The count after this step would be 0 or less: give up (tested
+        // before decreasing, so no count can overflow).
+        if (waitCount <= 1) {
+            TRACE(TL_INFO, MODULE_LINK, "** No Data Received before Wait Count Expired **");
+            return false;
+        }
+        --waitCount;
+    }
+}
+
+void FlushReceivedPackets()
+{
+    ModulePacket scratch;
+    while (ReadPacketFromSecurityModule(&scratch, 10)) {
+    }
+}

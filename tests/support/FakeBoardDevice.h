@@ -1,0 +1,64 @@
+// An in-memory board behind the device operations table: every driver read
+// blocks until the test queues a wire packet (or closes the board), and every
+// stream write and device control request is recorded. Its state lives on the
+// heap and is never freed, so a reader thread blocked in it when the process
+// ends touches nothing that has been torn down.
+#ifndef TESTS_SUPPORT_FAKEBOARDDEVICE_H
+#define TESTS_SUPPORT_FAKEBOARDDEVICE_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fakeboard {
+
+typedef std::vector<uint8_t> Bytes;
+
+// One thing the utility sent: a stream write, or a device control request.
+struct Sent {
+    bool control;
+    unsigned long controlCode;
+    Bytes bytes;
+};
+
+// Installs the board as the device (fresh state); Uninstall restores the
+// native device.
+void Install();
+void Uninstall();
+
+// The wire form of a packet: DA, DC, DL, the data, the checksum (DL + 4 bytes).
+Bytes Wire(uint8_t da, uint8_t dc, const Bytes& data);
+Bytes Wire(uint8_t da, uint8_t dc, const std::string& data);
+
+// Queues the result of one driver read: exactly these bytes (empty: a read
+// of 0 bytes). A read delivers at most 64 bytes but reports the full count.
+void QueueRead(const Bytes& bytes);
+// Queues a port-6 data packet with the given text.
+void QueueReply(const std::string& data);
+// Fails every blocked and later read (the board went away).
+void CloseBoard();
+
+// The open with this 1-based number (and every later one) fails with code.
+void FailOpensFrom(int openNumber, unsigned long code);
+// Every later stream write and control request fails with code.
+void FailWrites(unsigned long code);
+
+// Called on the writer's thread after each recorded write, so a test can
+// answer a request like a board.
+void SetResponder(std::function<void(const Sent&)> responder);
+
+std::vector<Sent> SentPackets();
+void ClearSent();
+// Waits until at least count packets were sent.
+bool WaitForSent(size_t count, unsigned timeoutMs);
+// Waits until every queued read was taken and the reader is back, blocked in
+// the next read: everything read before has been handled.
+bool WaitForIdleReader(unsigned timeoutMs);
+
+int OpenCount();
+std::string LastOpenedName();
+
+}  // namespace fakeboard
+
+#endif
