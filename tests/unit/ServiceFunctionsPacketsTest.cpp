@@ -204,7 +204,7 @@ TEST(PacketLine, FullPacketStaysWithinTheRecordAndTheLine)
     char line[MODULE_PACKET_LINE_SIZE];
     const size_t length = FormatModulePacketLine(&packet, line, sizeof line);
     ASSERT_LT(length, sizeof line);
-    EXPECT_EQ(std::string(line, 14), "Port c, \xAB\xAB:ab.ab.");
+    EXPECT_EQ(std::string(line, 17), "Port c, \xAB\xAB:ab.ab.");
     EXPECT_EQ(line[length - 1], '\n');
     EXPECT_EQ(line[length], '\0');
 
