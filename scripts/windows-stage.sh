@@ -138,17 +138,35 @@ check_cu_utility_version() {
   expect_output_line "CU Utility Version 0.2.4.1  03/23/2011"
 }
 
-# To run once start-up loads the configuration and starts the link:
-#   check_su_version_without_driver: run_program su_utility.exe -GetVersion;
-#     expect_status 202; expect_capture_contains
-#     "Error Opending Security Module ( hDevice_Write_SystemPortIo ) RtnValue: 0x2 )"
-#   check_invalid_module_type: set_lane_registry SecurityModuleType NOT_A_MODULE;
-#     run_program su_utility.exe -GetVersion; expect_status 1;
-#     expect_capture_contains "Invalid Setting for Security Module Type, ( 'NOT_A_MODULE' )'."
-#   check_invalid_country_code: write_lane_config LaneConfig.Ini "[Common]" "CountryCode=MARS";
-#     run_program su_utility.exe -GetVersion; expect_status 1;
-#     expect_capture_contains "Invalid Setting for Country Code, ( 'MARS' )'."
-CHECKS=(check_su_utility_version check_cu_utility_version)
+check_su_version_without_driver() {
+  run_program su_utility.exe -GetVersion
+  expect_status 202
+  expect_output_contains "ERROR 1A, Initializing Security Module."
+  expect_capture_contains "Error Opending Security Module ( hDevice_Write_SystemPortIo ) RtnValue: 0x2 )"
+}
+
+check_cu_version_without_driver() {
+  run_program cu_utility.exe -GetVersion
+  expect_status 202
+  expect_capture_contains "Argument 1 Value:-GetVersion"
+}
+
+check_invalid_module_type() {
+  set_lane_registry SecurityModuleType NOT_A_MODULE
+  run_program su_utility.exe -GetVersion
+  expect_status 1
+  expect_capture_contains "Invalid Setting for Security Module Type, ( 'NOT_A_MODULE' )'."
+}
+
+check_invalid_country_code() {
+  write_lane_config LaneConfig.Ini "[Common]" "CountryCode=MARS"
+  run_program su_utility.exe -GetVersion
+  expect_status 1
+  expect_capture_contains "Invalid Setting for Country Code, ( 'MARS' )'."
+}
+
+CHECKS=(check_su_utility_version check_cu_utility_version check_su_version_without_driver
+  check_cu_version_without_driver check_invalid_module_type check_invalid_country_code)
 
 run_checks() {
   for check in "${CHECKS[@]}"; do

@@ -26,8 +26,9 @@ TEST(ConveyorTests, SafetySwitchesRunTheBeltsAndThePacketDisplayShowsWhatArrives
     Session run(CU);
     run.Module().Set("setting.conveyor.switches=0x01");
     // The board answers the stop of both belts with a status packet that
-    // nobody reads, so the packet display finds it waiting; a late packet
-    // after the front belt's command lets the display notice the key soon.
+    // nobody reads, so the packet display finds it waiting. The display
+    // notices a key only between packets: a late packet after the front
+    // belt's command ends its wait soon when the key comes after it began.
     run.Module().Set("reply.C1=z8\\x01");
     run.Module().Set("reply.C2=un");
     run.Module().Set("fault.C2=delay:3000");
@@ -52,7 +53,6 @@ TEST(ConveyorTests, SafetySwitchesRunTheBeltsAndThePacketDisplayShowsWhatArrives
     EXPECT_THAT(output, HasSubstr("\n\nStarting Display ORBA Packets Test.\n\n\n"
                                   "Press any key to exit test\n\n"
                                   "Port 6, z8:1.0.0.  |  " + std::string("\x01\x00\x00\n", 4)));
-    EXPECT_THAT(output, HasSubstr("Port 6, un:0.0.  |  " + std::string("\x00\x00\n", 3)));
     // No pause after the display: straight back to the Test menu.
     EXPECT_THAT(output, HasSubstr("\n\nDone" + std::string(25, '\n') + "**** Test Menu ****"));
 }

@@ -1,0 +1,192 @@
+// The menus' frame, end to end: keys, screens, gates and the closing
+// sequence.
+#include "Session.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace e2e {
+namespace {
+
+class Menus : public ::testing::TestWithParam<Variant> {};
+
+std::string MainMenuTitle(const Variant& variant)
+{
+    return variant.cu ? "**** CU Utility Main Menu ****\n" : "**** SU Utility Main Menu ****\n";
+}
+
+TEST_P(Menus, NoArgumentsShowTheIdentityAndTheMainMenuAndLeaveTheLightsOff)
+{
+    const Variant& variant = GetParam();
+    Session run(variant);
+    run.Module().Set("version=033612152010");
+    run.Module().Set("checksum=5A3C91");
+    run.Module().Set("checksum-status=0");
+    run.Module().Set("model=700");
+    run.Module().Set("serial=SN0001234");
+    EXPECT_EQ(run.Run({}, "X"), 0);
+
+    const std::string output = run.Output();
+    EXPECT_THAT(output, HasSubstr("\n\nFirmware Version 03.36 12/15/2010, Checksum 5A3C91 Passed!\n"
+                                  "Serial Number :SN0001234\n\n"));
+    const std::string menu =
+        std::string(25, '\n') + variant.banner + "\n\n\n\n\n\n\n\n\n" +
+        (variant.cu ? "CU" : "SU") +
+        " Firmware Version 03.36 12/15/2010, Model 700, Checksum 5A3C91 Passed!\n"
+        "Serial Number :SN0001234\n\n\n" +
+        MainMenuTitle(variant) + "\n" + (variant.cu ? " 1 - CU Functions\n 2 - Curtain Functions\n"
+                                                    : " 1 - SU Functions\n") +
+        " 3 - Sensormatic Functions\n T - Test Menu\n X - Exit Program\n\n\nEnter Command:X\n\n";
+    EXPECT_THAT(output, HasSubstr(menu));
+
+    std::vector<std::string> expected = StartUpPackets();
+    for (const std::string& packet : LeavingPackets(variant)) expected.push_back(packet);
+    EXPECT_THAT(run.Received(), ElementsAreArray(expected));
+}
+
+TEST_P(Menus, SuppressedConsoleShowsOnlyTheScreenClearAndLeavesByItself)
+{
+    const Variant& variant = GetParam();
+    Session run(variant);
+    run.Start({"-SupressConsoleDisplay"});
+    // Standard input stays open: nobody presses a key.
+    EXPECT_EQ(run.WaitForExit(), 0);
+    EXPECT_EQ(run.Output(), std::string(25, '\n'));
+    std::vector<std::string> expected = StartUpPackets();
+    for (const std::string& packet : LeavingPackets(variant)) expected.push_back(packet);
+    EXPECT_THAT(run.Received(), ElementsAreArray(expected));
+    EXPECT_THAT(run.Capture(), HasSubstr("Enter Command:"));
+}
+
+TEST_P(Menus, UnacknowledgedResultsLeaveByThemselvesButStillShow)
+{
+    Session run(GetParam());
+    run.Start({"-SuppressAcknowledgeResults"});
+    EXPECT_EQ(run.WaitForExit(), 0);
+    EXPECT_THAT(run.Output(), HasSubstr(MainMenuTitle(GetParam())));
+    EXPECT_THAT(run.Output(), Not(HasSubstr("Enter Command:X")));
+}
+
+TEST_P(Menus, UnlistedKeyOnlyRedraws)
+{
+    const Variant& variant = GetParam();
+    Session run(variant);
+    // '2' is listed in cu_utility only; 'Q' in neither.
+    EXPECT_EQ(run.Run({}, variant.cu ? "QX" : "2QX"), 0);
+    const std::string output = run.Output();
+    EXPECT_EQ(CountOf(output, MainMenuTitle(variant)), variant.cu ? 2 : 3);
+    EXPECT_THAT(output, Not(HasSubstr("Press any key")));
+    std::vector<std::string> expected = StartUpPackets();
+    for (const std::string& packet : LeavingPackets(variant)) expected.push_back(packet);
+    EXPECT_THAT(run.Received(), ElementsAreArray(expected));
+}
+
+TEST_P(Menus, LowerCaseKeysActLikeUpperCase)
+{
+    Session run(GetParam());
+    EXPECT_EQ(run.Run({}, "txx"), 0);
+    const std::string output = run.Output();
+    EXPECT_THAT(output, HasSubstr("Enter Command:T\n\n"));
+    EXPECT_THAT(output, HasSubstr("**** Test Menu ****\n\n"));
+    EXPECT_EQ(CountOf(output, "Enter Command:X\n\n"), 2);
+}
+
+// Wherever standard input ends, every later key is X: the program leaves
+// the menus the way a technician would, and the lights go off.
+struct Path {
+    const char* name;
+    bool cu;
+    const char* keys;
+};
+
+void PrintTo(const Path& path, std::ostream* out) { *out << path.name; }
+
+class EndOfInput : public ::testing::TestWithParam<Path> {};
+
+TEST_P(EndOfInput, EndsTheProgramNormally)
+{
+    const Path& path = GetParam();
+    const Variant& variant = path.cu ? CU : SU;
+    Session run(variant);
+    run.Module().Set("version=045012152010");  // every gate open
+    EXPECT_EQ(run.Run({}, path.keys), 0);
+    const std::vector<std::string> received = run.Received();
+    const std::vector<std::string> leaving = LeavingPackets(variant);
+    ASSERT_GE(received.size(), leaving.size());
+    EXPECT_TRUE(std::equal(leaving.begin(), leaving.end(), received.end() - leaving.size()))
+        << ::testing::PrintToString(received);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Menus, EndOfInput,
+    ::testing::Values(Path{"su_main", false, ""}, Path{"su_functions", false, "1"},
+                      Path{"su_sensormatic", false, "3"}, Path{"su_test", false, "T"},
+                      Path{"su_scale_test", false, "T4"}, Path{"su_pause", false, "12"},
+                      Path{"cu_main", true, ""}, Path{"cu_functions", true, "1"},
+                      Path{"cu_curtain", true, "2"}, Path{"cu_sensormatic", true, "3"},
+                      Path{"cu_test", true, "T"}, Path{"cu_pause", true, "T6"}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
+TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
+{
+    for (const char* version : {"040812152010", "040912152010"}) {
+        Session run(SU);
+        run.Module().Set(std::string("version=") + version);
+        EXPECT_EQ(run.Run({}, "13 xx"), 0);
+        const bool runs = std::string(version) >= "0409";
+        EXPECT_EQ(CountOf(run.Output(), "USB Security Module Calibrate Proximity Sensor"), runs ? 1 : 0) << version;
+        EXPECT_EQ(CountOf(run.Output(), "Press any key to continue"), 1) << version;
+    }
+}
+
+TEST(SuMenus, ScaleTestingNeedsFirmware439AndItsXLeavesTheTestMenuToo)
+{
+    Session below(SU);
+    below.Module().Set("version=043812152010");
+    EXPECT_EQ(below.Run({}, "T4 xx"), 0);
+    EXPECT_THAT(below.Output(), Not(HasSubstr("**** Scale Test Menu ****")));
+    EXPECT_EQ(CountOf(below.Output(), "**** Test Menu ****"), 2);
+
+    Session at(SU);
+    at.Module().Set("version=043912152010");
+    at.Start();
+    at.TypeWhen("Enter Command:", "t");
+    at.TypeWhen("**** Test Menu ****", "4");
+    at.TypeWhen("\nEnter Command :", "x");
+    ASSERT_TRUE(at.WaitFor("X\n\nPress any key to continue"));
+    at.Type(" ");
+    ASSERT_TRUE(at.WaitFor(MainMenuTitle(SU)));
+    at.Type("X");
+    EXPECT_EQ(at.Finish(), 0);
+    EXPECT_EQ(CountOf(at.Output(), "**** Test Menu ****"), 1);
+}
+
+TEST(CuMenus, CurtainMenuKeepsPort6OpenUntilX)
+{
+    Session run(CU);
+    EXPECT_EQ(run.Run({}, "2xX"), 0);
+    EXPECT_THAT(run.Output(), HasSubstr("**** Curtain Menu ****\n\n 1 - Enable/Disable Flatpack\n"
+                                        " X - Exit This Menu\n\nEnter Command:X\n\n"));
+    std::vector<std::string> expected = StartUpPackets();
+    for (const char* packet : {"6/1 <01><06><02><01>", "6/2", "6/3"}) expected.push_back(packet);
+    for (const std::string& packet : LeavingPackets(CU)) expected.push_back(packet);
+    EXPECT_THAT(run.Received(), ElementsAreArray(expected));
+}
+
+TEST_P(Menus, SensormaticMenuShowsTheControllerType)
+{
+    Session run(GetParam());
+    EXPECT_EQ(run.Run({}, "3xX"), 0);
+    EXPECT_THAT(run.Output(), HasSubstr("Current Controller type :None\n\n\n\n"
+                                        "**** Sensormatic Menu ****\n\n 1 - Set Controller Type\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, Menus, ::testing::Values(SU, CU),
+                         [](const auto& paramInfo) { return VariantName(paramInfo.param); });
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,166 @@
+// Start-up, the command line and the exit statuses, end to end.
+#include "Session.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using ::testing::ElementsAreArray;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace e2e {
+namespace {
+
+class StartUp : public ::testing::TestWithParam<Variant> {};
+
+TEST_P(StartUp, GetVersionShowsTheIdentityAndSendsNothingAfterPort6IsClosed)
+{
+    for (const char* spelling : {"-GetVersion", "-getversion"}) {
+        Session run(GetParam());
+        run.Module().Set("version=033612152010");
+        run.Module().Set("checksum=5A3C91");
+        run.Module().Set("checksum-status=0");
+        run.Module().Set("serial=SN0001234");
+        EXPECT_EQ(run.Run({spelling}), 0) << spelling;
+        EXPECT_THAT(run.Output(),
+                    HasSubstr(std::string("Initializing Security Module..\n") + GetParam().banner +
+                              "\n"));
+        EXPECT_THAT(run.Output(),
+                    EndsWith("\n\nFirmware Version 03.36 12/15/2010, Checksum 5A3C91 Passed!\n"
+                             "Serial Number :SN0001234\n\n"));
+        EXPECT_THAT(run.Received(), ElementsAreArray(StartUpPackets())) << spelling;
+    }
+}
+
+TEST_P(StartUp, FailedChecksumVerdictIsShownButDoesNotChangeTheStatus)
+{
+    Session run(GetParam());
+    run.Module().Set("checksum-status=1");
+    EXPECT_EQ(run.Run({"-GetVersion"}), 0);
+    EXPECT_THAT(run.Output(), HasSubstr(" Failed!\nSerial Number :"));
+    EXPECT_THAT(run.Output(), Not(HasSubstr("Passed!")));
+}
+
+struct SilentRequest {
+    const char* request;
+    int Variant::*status;
+};
+
+void PrintTo(const SilentRequest& silent, std::ostream* out) { *out << silent.request; }
+
+class UnansweredRequest
+    : public ::testing::TestWithParam<std::tuple<Variant, SilentRequest>> {};
+
+TEST_P(UnansweredRequest, GivesItsExitStatus)
+{
+    const auto& [variant, silent] = GetParam();
+    Session run(variant);
+    run.Module().Set(std::string("fault.") + silent.request + "=no-reply");
+    EXPECT_EQ(run.Run({"-GetVersion"}), variant.*silent.status);
+    EXPECT_THAT(run.Output(), Not(HasSubstr("Firmware Version")));
+    // The link is closed before the program ends: the capture says so.
+    EXPECT_THAT(run.Capture(), HasSubstr("Return Code " + std::to_string(variant.*silent.status)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Both, UnansweredRequest,
+    ::testing::Combine(::testing::Values(SU, CU),
+                       ::testing::Values(SilentRequest{"Z2", &Variant::exitVersion},
+                                         SilentRequest{"Z4", &Variant::exitChecksum},
+                                         SilentRequest{"Z5", &Variant::exitModel})),
+    [](const auto& paramInfo) {
+        return VariantName(std::get<0>(paramInfo.param)) + "_" + std::get<1>(paramInfo.param).request;
+    });
+
+TEST_P(StartUp, MissingBoardSocketFailsTheLinkAfterTheTransportsMessage)
+{
+    Session run(GetParam());
+    run.WithoutBoard();
+    EXPECT_EQ(run.Run({"-GetVersion"}), 202);
+    const std::string output = run.Output();
+    const size_t transport = output.find("Error Opending Security Module ( hDevice_Write_SystemPortIo )");
+    const size_t link = output.find("ERROR 1A, Initializing Security Module.");
+    ASSERT_NE(transport, std::string::npos) << output;
+    ASSERT_NE(link, std::string::npos) << output;
+    EXPECT_LT(transport, link);
+    EXPECT_THAT(output, Not(HasSubstr(GetParam().banner)));
+}
+
+TEST_P(StartUp, RemovedCurrentDirectoryFailsTheFramework)
+{
+    Session run(GetParam());
+    run.StartInRemovedFolder({"-GetVersion"});
+    EXPECT_EQ(run.Finish(), 200);
+    EXPECT_EQ(run.Output(), "FATAL ERROR 1A: MFC initialization failed.\n");
+    EXPECT_THAT(run.Received(), ::testing::IsEmpty());
+}
+
+TEST_P(StartUp, GetUtilityVersionAnswersAloneWithoutTouchingAnything)
+{
+    Session run(GetParam());
+    EXPECT_EQ(run.Run({"-getutilityversion", "-GetVersion"}), 0);
+    EXPECT_EQ(run.Output(), std::string("\n") + GetParam().banner + "\n");
+    EXPECT_FALSE(PathExists(run.Lane().OnDriveC("FirmwareUpdate")));
+    EXPECT_THAT(run.Received(), ::testing::IsEmpty());
+}
+
+TEST_P(StartUp, InputFileAsTheLastArgumentEndsTheCommandLine)
+{
+    Session run(GetParam());
+    EXPECT_EQ(run.Run({"-GetVersion", "-InputFile"}), 0);
+    const std::string capture = run.Capture();
+    EXPECT_THAT(capture, HasSubstr("Argument 2 Value:-InputFile\n"));
+    EXPECT_THAT(capture, Not(HasSubstr("Argument 3")));
+}
+
+TEST_P(StartUp, LastSelectingSwitchWins)
+{
+    Session run(GetParam());
+    EXPECT_EQ(run.Run({"-SetSafetySwitchType2", "-SetFlatpackDisable"}), 0);
+    const std::string output = LowerCase(run.Output());
+    EXPECT_THAT(output, HasSubstr("flatpack"));
+    EXPECT_THAT(output, Not(HasSubstr("safety switch")));
+}
+
+TEST_P(StartUp, CaptureFileRecordsTheWholeRun)
+{
+    Session run(GetParam());
+    EXPECT_EQ(run.Run({"-GetVersion"}), 0);
+    const std::string capture = run.Capture();
+    EXPECT_THAT(capture, HasSubstr("   Argument 1 Value:-GetVersion\n"));
+    EXPECT_THAT(capture, HasSubstr("Config: "));
+    EXPECT_THAT(capture, HasSubstr("Starting up Serial Port Reader Thread.."));
+    EXPECT_THAT(capture, HasSubstr("Requesting Security Module EPROM Version"));
+    EXPECT_THAT(capture, HasSubstr("   Return Code 0\n"));
+    EXPECT_THAT(capture, EndsWith("\n*** Program closing ***\n\n"));
+}
+
+// 200 ms after the port is initialised, 1 s to empty the queue, one 100 ms
+// poll step for each of the four replies and 500 ms before the port is
+// closed: 2.1 s from start to the identity. A reply that is queued before
+// its first poll costs no step, so 1.7 s is the floor.
+TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
+{
+    Session run(GetParam());
+    const auto start = std::chrono::steady_clock::now();
+    run.Start({"-GetVersion"});
+    ASSERT_TRUE(run.WaitFor("Serial Number :"));
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    EXPECT_EQ(run.Finish(), 0);
+    RecordProperty("StartUpMs", static_cast<int>(took.count()));
+    std::printf("start-up to identity: %lld ms\n", static_cast<long long>(took.count()));
+    EXPECT_GE(took.count(), 1700);
+    if (!SanitizedBuild()) {
+        EXPECT_LE(took.count(), 2205);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, StartUp, ::testing::Values(SU, CU),
+                         [](const auto& paramInfo) { return VariantName(paramInfo.param); });
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,114 @@
+#include "Session.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+
+namespace e2e {
+
+Session::Session(const Variant& variant) : variant_(variant), board_(lane_, variant) {}
+
+Session::~Session()
+{
+    if (child_.Running()) child_.Wait(0);
+    board_.Stop();
+}
+
+void Session::Launch(const std::vector<std::string>& arguments, bool removeWorkDir)
+{
+    if (withBoard_) board_.Start();
+    ChildOptions options;
+    options.program = variant_.program;
+    options.arguments = arguments;
+    options.environment = lane_.Environment();
+    options.workDir = lane_.BinDir();
+    if (removeWorkDir) {
+        options.workDir = lane_.Root() + "/lane/Removed";
+        std::filesystem::create_directories(options.workDir);
+        options.removeWorkDir = true;
+    }
+    ASSERT_TRUE(child_.Start(options)) << child_.Error();
+}
+
+void Session::Start(const std::vector<std::string>& arguments) { Launch(arguments, false); }
+
+void Session::StartInRemovedFolder(const std::vector<std::string>& arguments)
+{
+    Launch(arguments, true);
+}
+
+void Session::Type(const std::string& keys) { child_.Write(keys); }
+
+bool Session::WaitFor(const std::string& text, unsigned timeoutMs)
+{
+    if (!child_.WaitForOutput(text, timeoutMs, waitedTo_)) {
+        ADD_FAILURE() << "\"" << text << "\" did not appear; output so far:\n" << child_.Output();
+        return false;
+    }
+    waitedTo_ = child_.FindOutput(text, waitedTo_) + text.size();
+    return true;
+}
+
+bool Session::TypeWhen(const std::string& text, const std::string& keys, unsigned timeoutMs)
+{
+    if (!WaitFor(text, timeoutMs)) return false;
+    Type(keys);
+    return true;
+}
+
+void Session::EndInput() { child_.CloseInput(); }
+
+int Session::Finish(unsigned timeoutMs)
+{
+    EndInput();
+    return WaitForExit(timeoutMs);
+}
+
+int Session::WaitForExit(unsigned timeoutMs)
+{
+    const int status = child_.Wait(timeoutMs);
+    EXPECT_NE(status, -1) << variant_.program << " did not end in time; output:\n" << Output();
+    const std::string errors = Errors();
+    EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
+    board_.Settle();
+    return status;
+}
+
+int Session::Run(const std::vector<std::string>& arguments, const std::string& keys)
+{
+    Start(arguments);
+    Type(keys);
+    return Finish();
+}
+
+std::string LowerCase(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<std::string> StartUpPackets()
+{
+    return {"6/1 <01><06><02><01>", "6/2", "6/6 S5", "6/6 S8", "6/6 Z2",
+            "6/6 Z4", "6/6 Z5", "6/6 ZJ", "6/3"};
+}
+
+std::vector<std::string> LeavingPackets(const Variant& variant)
+{
+    if (variant.cu) return {"6/3", "6/1 <01><06><02><01>", "6/2", "6/3"};
+    return {"6/3",    "6/1 <01><06><02><01>", "6/2",        "6/6 L0", "6/6 L3",
+            "6/6 L6", "6/6 L9",               "6/6 T1<00>", "6/3"};
+}
+
+bool SanitizedBuild() { return UTILITY_SANITIZED != 0; }
+
+int CountOf(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+}  // namespace e2e

@@ -1,0 +1,91 @@
+// One run of a utility against the emulated board, in its own lane folder:
+// start it with arguments, type keys (at once, or once a text has appeared),
+// then check the console output, the exit status, the capture file and the
+// packets the board received.
+//
+//   Session run(GetParam());
+//   run.Start({"-GetVersion"});
+//   EXPECT_EQ(run.Finish(), 0);
+//   EXPECT_THAT(run.Output(), HasSubstr("Firmware Version"));
+#ifndef TESTS_E2E_SUPPORT_SESSION_H
+#define TESTS_E2E_SUPPORT_SESSION_H
+
+#include "Board.h"
+#include "ChildProcess.h"
+#include "LaneFolder.h"
+#include "Variant.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+class Session {
+public:
+    explicit Session(const Variant& variant);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const Variant& Utility() const { return variant_; }
+    LaneFolder& Lane() { return lane_; }
+    // The emulated board; set it up before Start.
+    Board& Module() { return board_; }
+    // Runs without a board: its socket does not exist.
+    void WithoutBoard() { withBoard_ = false; }
+
+    // Starts the board (unless WithoutBoard) and then the utility.
+    void Start(const std::vector<std::string>& arguments = {});
+    // Starts the utility in a current directory that has been removed.
+    void StartInRemovedFolder(const std::vector<std::string>& arguments = {});
+
+    // Standard input: keys at once, keys once a text has appeared (after
+    // the point the last wait stopped at), and the end of the input.
+    void Type(const std::string& keys);
+    bool TypeWhen(const std::string& text, const std::string& keys, unsigned timeoutMs = 30000);
+    bool WaitFor(const std::string& text, unsigned timeoutMs = 30000);
+    void EndInput();
+
+    // Waits for the exit with the input left open, as when nobody types.
+    int WaitForExit(unsigned timeoutMs = 60000);
+    // Ends the input and waits for the exit; the exit status, or -1 when the
+    // program did not end in time. Reports sanitizer findings as failures.
+    int Finish(unsigned timeoutMs = 60000);
+    // Start, the keys, the end of the input, Finish.
+    int Run(const std::vector<std::string>& arguments, const std::string& keys = "");
+
+    std::string Output() const { return child_.Output(); }
+    std::string Errors() const { return child_.Errors(); }
+    std::string Capture() const { return lane_.Capture(); }
+    // What the board received, in order (see Board::Received).
+    std::vector<std::string> Received() const { return board_.Received(); }
+
+private:
+    void Launch(const std::vector<std::string>& arguments, bool removeWorkDir);
+
+    const Variant& variant_;
+    LaneFolder lane_;
+    Board board_;
+    bool withBoard_ = true;
+    ChildProcess child_;
+    size_t waitedTo_ = 0;
+};
+
+// Counts the appearances of part in text.
+int CountOf(const std::string& text, const std::string& part);
+std::string LowerCase(std::string text);
+
+// What every run sends while it reads the identity: port 6 initialised and
+// opened, the scale stream stopped, the four identity requests, port 6 closed.
+std::vector<std::string> StartUpPackets();
+// What leaving the main menu with X sends: port 6 closed, then the closing
+// sequence (su_utility turns the lane lights and the TAL-2 lamps off).
+std::vector<std::string> LeavingPackets(const Variant& variant);
+
+// Sanitizers slow the programs down; timing limits hold in plain builds only.
+bool SanitizedBuild();
+
+}  // namespace e2e
+
+#endif

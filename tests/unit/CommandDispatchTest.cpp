@@ -1,0 +1,42 @@
+#include "frame/CommandDispatch.h"
+#include "frame/ProgramOptions.h"
+#include "frame/Variant.h"
+#include "support/ScriptedConsole.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int Dispatch(const char* command)
+{
+    g_ProgramOptions.m_AutomatedMode = true;
+    g_ProgramOptions.m_CommandName = command;
+    return CommandDispatch();
+}
+
+TEST(CommandDispatch, GetVersionNeedsNothingMore)
+{
+    scripted::ConsoleScope console;
+    EXPECT_EQ(Dispatch("GetVersion"), 0);
+    EXPECT_EQ(scripted::Output(), "");
+}
+
+TEST(CommandDispatch, FailedUploadGivesTheVariantsStatus)
+{
+    scripted::ConsoleScope console;
+    EXPECT_EQ(Dispatch("SecurityModuleUpload"), IsCuUtility() ? 193 : 188);
+    const std::string output = scripted::Output();
+    const std::string last = "ERROR 14, Upload Failed.\n";
+    ASSERT_GE(output.size(), last.size());
+    EXPECT_EQ(output.substr(output.size() - last.size()), last);
+}
+
+TEST(CommandDispatch, NamesAreComparedExactly)
+{
+    scripted::ConsoleScope console;
+    EXPECT_EQ(Dispatch("securitymoduleupload"), 0);
+    EXPECT_EQ(Dispatch(""), 0);
+    EXPECT_EQ(scripted::Output(), "");
+}
+
+}  // namespace
