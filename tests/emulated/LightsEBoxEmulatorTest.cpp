@@ -1,0 +1,147 @@
+// The emulated board's lights, EAS-as-lane-light settings and carousel
+// E-Box, spoken to over its socket.
+#include "emulator/Board.h"
+#include "emulated/EmulatorBoard.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testboard::Client;
+using testboard::Wire;
+
+typedef std::vector<uint8_t> Bytes;
+
+class LightsEBoxEmulator : public ::testing::Test {
+protected:
+    bool StartBoard(const std::string& kind, const std::vector<std::string>& lines)
+    {
+        if (!testboard::Start(board, kind, lines)) return false;
+        return writer.Open(board.SocketPath(), 'W') == Bytes{'O'} &&
+               reader.Open(board.SocketPath(), 'R') == Bytes{'O'};
+    }
+
+    void Send(uint8_t port, uint8_t dc, const std::string& data)
+    {
+        ASSERT_TRUE(writer.SendTagged('D', Wire(port, dc, data)));
+    }
+
+    // The next read's wire bytes (after the tag); empty when nothing came.
+    Bytes Next(unsigned timeoutMs = 2000)
+    {
+        Bytes message;
+        if (!reader.Receive(&message, timeoutMs) || message.empty()) return {};
+        return Bytes(message.begin() + 1, message.end());
+    }
+
+    // Port 4 as the utility sets it up for the E-Box, with the board's own
+    // polling stopped.
+    void TakeOverEBox()
+    {
+        Send(6, 6, "SFD");
+        Send(4, 1, std::string("\x05\x05\x01\x02", 4));
+        Send(4, 2, "");
+    }
+
+    std::string Setting(const std::string& name)
+    {
+        emulator::BoardState state = board.State();
+        auto found = state.settings.find(name);
+        return found == state.settings.end() ? std::string() : found->second;
+    }
+
+    emulator::Board board;
+    Client writer;
+    Client reader;
+};
+
+TEST_F(LightsEBoxEmulator, LaneLightsAndTal2LampsAreKeptAndReported)
+{
+    ASSERT_TRUE(StartBoard("su", {"setting.tal2=0x21"}));
+    EXPECT_EQ(Next(100), Bytes{}) << "nothing unasked";
+    Send(6, 6, "T0");
+    EXPECT_EQ(Next(), Wire(6, 6, "t0\x21"));
+    Send(6, 6, "L2");
+    Send(6, 6, "LB");
+    Send(6, 6, std::string("T1\x0C", 3));
+    Send(6, 6, "T0");
+    EXPECT_EQ(Next(), Wire(6, 6, "t0\x0C")) << "lights and sets are not answered";
+    EXPECT_EQ(Setting("lane-light"), "2");
+    EXPECT_EQ(Setting("red-light"), "2");
+}
+
+TEST_F(LightsEBoxEmulator, Tal2StatusCanCarryTheMeaninglessBit)
+{
+    ASSERT_TRUE(StartBoard("su", {"setting.tal2=0x21", "setting.tal2-status-flag=1"}));
+    Send(6, 6, "T0");
+    EXPECT_EQ(Next(), Wire(6, 6, "t0\x61"));
+}
+
+TEST_F(LightsEBoxEmulator, EasLaneLightSettingsAnswerQueriesAndSets)
+{
+    ASSERT_TRUE(StartBoard("cu", {"setting.eas-all=2"}));
+    Send(6, 6, "Z9?");
+    EXPECT_EQ(Next(), Wire(6, 6, "z92"));
+    Send(6, 6, "ZB?");
+    EXPECT_EQ(Next(), Wire(6, 6, "zB0"));
+    Send(6, 6, "Z91");
+    EXPECT_EQ(Next(), Wire(6, 6, "z91"));
+    Send(6, 6, "Z9?");
+    EXPECT_EQ(Next(), Wire(6, 6, "z91"));
+    Send(6, 6, "T0");
+    EXPECT_EQ(Next(150), Bytes{}) << "the CU has no TAL-2 lamps";
+}
+
+TEST_F(LightsEBoxEmulator, EBoxIsSilentWhileTheBoardPollsIt)
+{
+    ASSERT_TRUE(StartBoard("su", {}));
+    Send(4, 1, std::string("\x05\x05\x01\x02", 4));
+    Send(4, 2, "");
+    Send(4, 6, "\rO\n");
+    EXPECT_EQ(Next(150), Bytes{});
+    Send(6, 6, "SFD");
+    Send(4, 6, "\rO\n");
+    EXPECT_EQ(Next(), Wire(4, 6, "\r1140120\n"));
+    Send(6, 6, "SFE");
+    Send(4, 6, "\rO\n");
+    EXPECT_EQ(Next(150), Bytes{});
+}
+
+TEST_F(LightsEBoxEmulator, EBoxNeedsItsLineSettings)
+{
+    ASSERT_TRUE(StartBoard("su", {}));
+    Send(6, 6, "SFD");
+    Send(4, 1, std::string("\x01\x06\x02\x01", 4));
+    Send(4, 2, "");
+    Send(4, 6, "\rO\n");
+    EXPECT_EQ(Next(150), Bytes{});
+}
+
+TEST_F(LightsEBoxEmulator, EBoxConfigurationIsWrittenOnlyWithTheRightCheckDigit)
+{
+    ASSERT_TRUE(StartBoard("su", {}));
+    TakeOverEBox();
+    Send(4, 6, "\rO1260120X\n");
+    EXPECT_EQ(Next(), Wire(4, 6, "\rErr 9\n"));
+    Send(4, 6, "\rO12601208\n");
+    EXPECT_EQ(Next(), Wire(4, 6, "\r1260120\n"));
+    EXPECT_EQ(Setting("ebox-config"), "1260120");
+}
+
+TEST_F(LightsEBoxEmulator, EBoxRepliesSplitErrAndReset)
+{
+    ASSERT_TRUE(StartBoard("cu", {"setting.ebox-split=1", "setting.ebox-error=3",
+                                  "setting.ebox-reset-reply=E1"}));
+    TakeOverEBox();
+    // A command may arrive in pieces too.
+    Send(4, 6, "\r");
+    Send(4, 6, "O\n");
+    EXPECT_EQ(Next(), Wire(4, 6, "\rEr"));
+    EXPECT_EQ(Next(), Wire(4, 6, "r 3\n"));
+    Send(4, 6, "R");
+    EXPECT_EQ(Next(), Wire(4, 6, "\rE"));
+    EXPECT_EQ(Next(), Wire(4, 6, "1\n"));
+    EXPECT_EQ(Setting("ebox-resets"), "1");
+}
+
+}  // namespace
