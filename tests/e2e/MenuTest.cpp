@@ -149,7 +149,7 @@ TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
         run.Module().Set(std::string("version=") + version);
         EXPECT_EQ(run.Run({}, "13 xx"), 0);
         const bool runs = std::string(version) >= "0409";
-        EXPECT_EQ(CountOf(run.Output(), "Proximity sensor calibration"), runs ? 1 : 0) << version;
+        EXPECT_EQ(CountOf(run.Output(), "USB Security Module Calibrate Proximity Sensor"), runs ? 1 : 0) << version;
         EXPECT_EQ(CountOf(run.Output(), "Press any key to continue"), 1) << version;
     }
 }
