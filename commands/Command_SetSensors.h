@@ -10,7 +10,8 @@ void SetCurtainBreakWindow();
 void SetFlatpack();
 
 // cu_utility: the flatpack step alone, with port 6 already open (the Curtain
-// menu's item).
+// menu's item). Automated, it takes E or D from the command line; from the
+// menu it asks for the key.
 void CuFlatpackStep();
 
 // su_utility Test menu: " 8 - Switched A/C power testing".

@@ -3,10 +3,7 @@
 #include "commands/Command_ConveyorTests.h"
 #include "commands/Command_CouponBox.h"
 #include "commands/Command_ModuleService.h"
-#include "commands/Command_ScaleTest.h"
-#include "commands/Command_SecurityModuleUpload.h"
 #include "commands/Command_Sensormatic.h"
-#include "commands/Command_SetSensors.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 
@@ -26,18 +23,6 @@ void NotAvailableWithPause(const char* what)
 }
 
 }  // namespace
-
-int SecurityModuleUpload()
-{
-    NotAvailable("Firmware upload");
-    return 1;
-}
-
-void SetSafetySwitch() { NotAvailable("Setting the safety switches"); }
-void SetCurtainBreakWindow() { NotAvailable("Setting the curtain break window"); }
-void SetFlatpack() { NotAvailable("Setting the flatpack sensor"); }
-void CuFlatpackStep() { NotAvailable("Setting the flatpack sensor"); }
-void SetPowerRelay() { NotAvailable("Switched A/C power testing"); }
 
 void SetSuModel() { NotAvailable("Setting the SU model"); }
 void CalibrateProximitySensor() { NotAvailable("Proximity sensor calibration"); }
@@ -67,13 +52,6 @@ int ShowHardtagStatus()
 }
 // Silent: the menu asks on every pass and shows "None" for the type '0'.
 int RequestSensormaticStatus() { return 0; }
-
-int ScaleTest()
-{
-    NotAvailableWithPause("The scale test");
-    return 0;
-}
-void AnalyzeScaleData() { NotAvailableWithPause("The scale data analysis"); }
 
 int CouponBoxTest()
 {

@@ -3,6 +3,7 @@
 #include "emulator/BoardLogic.h"
 #include "emulator/DeviceSocket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -24,6 +25,14 @@ typedef std::chrono::steady_clock Clock;
 // reported by its length only.
 const size_t RECEIVE_LIMIT = 4096;
 
+// Stream packets sent in one pass of the loop, so that what the utility
+// writes (the request that stops the stream above all) is read between
+// batches even when the stream has no pause.
+const unsigned STREAM_BATCH = 32;
+// How far a stream that fell behind (a full read connection) may catch up
+// with a burst.
+const std::chrono::milliseconds STREAM_CATCH_UP(50);
+
 struct Connection {
     enum Role { Pending, Reader, Writer, Silent } role = Pending;
     int fd = -1;
@@ -44,6 +53,16 @@ bool SendMessage(int fd, const std::vector<uint8_t>& message)
         sent = send(fd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     } while (sent < 0 && errno == EINTR);
     return sent >= 0;
+}
+
+// A read as the contract carries it: 'P' and the bytes.
+std::vector<uint8_t> ReadMessage(const std::vector<uint8_t>& bytes)
+{
+    std::vector<uint8_t> message;
+    message.reserve(bytes.size() + 1);
+    message.push_back('P');
+    message.insert(message.end(), bytes.begin(), bytes.end());
+    return message;
 }
 
 }  // namespace
@@ -69,7 +88,11 @@ private:
     void Schedule(const std::vector<Outbound>& items);
     // Sends what is due; false when the read connection is full.
     bool SendDue();
+    // Sends the stream packets that are due; false when the read connection
+    // is full.
+    bool SendStream();
     int MillisecondsToNextDue() const;
+    int MillisecondsToNextWake() const;
     void CloseConnection(Connection& connection);
     void RemoveClosed();
 
@@ -82,6 +105,10 @@ private:
     int readerFd_ = -1;
     std::map<std::pair<Clock::time_point, unsigned long>, Outbound> outbox_;
     unsigned long scheduled_ = 0;
+    bool streaming_ = false;    // the last ask found a stream packet
+    bool streamHeld_ = false;   // held_ waits for room on the read connection
+    StreamPacket held_;
+    Clock::time_point streamDue_;
     std::vector<uint8_t> buffer_ = std::vector<uint8_t>(RECEIVE_LIMIT);
 };
 
@@ -112,7 +139,7 @@ Board::Server::~Server()
 void Board::Server::Loop()
 {
     for (;;) {
-        const bool blocked = !SendDue();
+        const bool blocked = !SendDue() || !SendStream();
         RemoveClosed();
         std::vector<struct pollfd> waiting;
         waiting.push_back({wake_[0], POLLIN, 0});
@@ -122,7 +149,7 @@ void Board::Server::Loop()
             if (blocked && connection.fd == readerFd_) events |= POLLOUT;
             waiting.push_back({connection.fd, events, 0});
         }
-        int ready = poll(waiting.data(), waiting.size(), blocked ? -1 : MillisecondsToNextDue());
+        int ready = poll(waiting.data(), waiting.size(), blocked ? -1 : MillisecondsToNextWake());
         if (ready < 0 && errno != EINTR) return;
         if (ready <= 0) continue;
         if (waiting[0].revents != 0) return;
@@ -230,11 +257,7 @@ bool Board::Server::SendDue()
                 entry.kind = LogKind::Dropped;
                 entry.note += " no-reader";
             } else {
-                std::vector<uint8_t> message;
-                message.reserve(item.bytes.size() + 1);
-                message.push_back('P');
-                for (uint8_t byte : item.bytes) message.push_back(byte);
-                if (!SendMessage(readerFd_, message)) {
+                if (!SendMessage(readerFd_, ReadMessage(item.bytes))) {
                     if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
                     entry.kind = LogKind::Dropped;
                     entry.note += std::string(" ") + std::strerror(errno);
@@ -245,6 +268,55 @@ bool Board::Server::SendDue()
         outbox_.erase(outbox_.begin());
     }
     return true;
+}
+
+bool Board::Server::SendStream()
+{
+    for (unsigned batch = 0; batch < STREAM_BATCH && readerFd_ >= 0; ++batch) {
+        if (!streamHeld_) {
+            const Clock::time_point now = Clock::now();
+            if (streaming_ && streamDue_ > now) return true;
+            if (!logic_.NextStreamPacket(&held_)) {
+                streaming_ = false;
+                return true;
+            }
+            // The first packet goes at once, each later one at the stream's
+            // pace after the one before it.
+            const Clock::time_point base = streaming_ ? std::max(streamDue_, now - STREAM_CATCH_UP) : now;
+            streamDue_ = base + std::chrono::microseconds(held_.nextGapUs);
+            streaming_ = true;
+            streamHeld_ = true;
+        }
+        LogEntry entry;
+        entry.tag = 'P';
+        entry.wire = held_.bytes;
+        entry.kind = LogKind::FromBoard;
+        entry.note = "stream";
+        const bool delivered = SendMessage(readerFd_, ReadMessage(held_.bytes));
+        if (!delivered && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
+        streamHeld_ = false;
+        if (!delivered) {
+            entry.kind = LogKind::Dropped;
+            entry.note += std::string(" ") + std::strerror(errno);
+            log_.Add(entry);
+            // The reader has gone; its hang-up is logged when it is read.
+            logic_.StopStreams();
+            streaming_ = false;
+            return true;
+        }
+        log_.Add(entry);
+    }
+    return true;
+}
+
+int Board::Server::MillisecondsToNextWake() const
+{
+    const int outbox = MillisecondsToNextDue();
+    if (!streaming_ || readerFd_ < 0) return outbox;
+    auto left = std::chrono::duration_cast<std::chrono::microseconds>(streamDue_ - Clock::now());
+    // Rounded up, like the outbox's wait.
+    const int stream = left.count() <= 0 ? 0 : static_cast<int>(left.count() / 1000) + 1;
+    return outbox < 0 ? stream : std::min(outbox, stream);
 }
 
 int Board::Server::MillisecondsToNextDue() const
@@ -258,7 +330,13 @@ int Board::Server::MillisecondsToNextDue() const
 
 void Board::Server::CloseConnection(Connection& connection)
 {
-    if (connection.fd == readerFd_) readerFd_ = -1;
+    // Nobody is left to read a stream: it stops, as when the utility ends it.
+    if (connection.fd == readerFd_) {
+        readerFd_ = -1;
+        logic_.StopStreams();
+        streaming_ = false;
+        streamHeld_ = false;
+    }
     connection.closing = true;
 }
 

@@ -127,6 +127,29 @@ std::vector<Outbound> BoardLogic::ControlRequest(const std::vector<uint8_t>& pay
     return out;
 }
 
+bool BoardLogic::NextStreamPacket(StreamPacket* packet)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const StreamSource& stream : setup_.personality->handlers.streams) {
+        WirePacket wire;
+        wire.da = stream.port;
+        wire.dc = DC_DATA;
+        long gapUs = 0;
+        if (!stream.next(setup_.state, &wire.data, &gapUs)) continue;
+        packet->bytes = EncodeWirePacket(wire);
+        packet->nextGapUs = gapUs;
+        return true;
+    }
+    return false;
+}
+
+void BoardLogic::StopStreams()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const StreamSource& stream : setup_.personality->handlers.streams)
+        stream.stop(setup_.state);
+}
+
 BoardState BoardLogic::State() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

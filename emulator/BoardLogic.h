@@ -20,6 +20,12 @@ const uint32_t SYSTEM_PORT_WRITE_CODE = 0x0022AB86;
 // Windows error code sent back for an open request the board cannot read.
 const uint32_t INVALID_PARAMETER_CODE = 87;
 
+// A packet of a stream the board sends unasked.
+struct StreamPacket {
+    std::vector<uint8_t> bytes;  // wire form
+    long nextGapUs = 0;          // the stream's next packet is due this long after
+};
+
 struct OpenAnswer {
     enum Kind { Opened, Refused, HangUp, NoAnswer } kind = Opened;
     uint32_t code = 0;  // Refused
@@ -36,6 +42,11 @@ public:
     std::vector<Outbound> StreamWrite(const std::vector<uint8_t>& bytes);
     // A "C" message: control code (4 bytes, little-endian) and the packet.
     std::vector<Outbound> ControlRequest(const std::vector<uint8_t>& payload);
+
+    // The packet a running stream has due now; false when no stream has one.
+    bool NextStreamPacket(StreamPacket* packet);
+    // The utility has gone: every stream stops.
+    void StopStreams();
 
     BoardState State() const;
 

@@ -14,6 +14,10 @@ Personality MakeSecurityUnit()
     AddLightsHandlers(su.handlers);
     AddEasLaneLightHandlers(su.handlers);
     AddEBoxHandlers(su.handlers);
+    AddScaleHandlers(su.handlers);
+    AddUploadHandlers(su.handlers);
+    AddSettingsHandlers(su.handlers);
+    AddPowerRelayHandlers(su.handlers);
     return su;
 }
 
@@ -26,6 +30,9 @@ Personality MakeConveyorUnit()
     AddIdentityHandlers(cu.handlers);
     AddEasLaneLightHandlers(cu.handlers);
     AddEBoxHandlers(cu.handlers);
+    AddUploadHandlers(cu.handlers);
+    AddSettingsHandlers(cu.handlers);
+    AddCuFlatpackHandlers(cu.handlers);
     return cu;
 }
 

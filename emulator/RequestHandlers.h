@@ -41,10 +41,27 @@ private:
 
 typedef void (*RequestHandler)(BoardState& state, const Request& request, Replies& replies);
 
+// Packets a family sends unasked once one of its requests has started them
+// (the scale's readings). `next` gives the data of the packet due now and
+// how many microseconds after it the next one is due, or false when there is
+// nothing to send; `stop` ends the stream because the utility has gone.
+struct StreamSource {
+    uint8_t port = 6;
+    bool (*next)(BoardState& state, std::vector<uint8_t>* data, long* nextGapUs) = nullptr;
+    void (*stop)(BoardState& state) = nullptr;
+};
+
+// Scenario keys a family adds ("scale.rate"), looked up by the part up to
+// and including the first dot; false with a reason for a bad key or value.
+typedef bool (*ScenarioKeyHandler)(BoardState& state, const std::string& key,
+                                   const std::string& value, std::string* reason);
+
 struct HandlerTable {
     std::map<std::string, RequestHandler> moduleRequests;  // key: the first two data bytes
     std::map<int, RequestHandler> portRequests;            // data on ports other than 6
     std::map<int, RequestHandler> systemRequests;          // device control packets, by DC
+    std::vector<StreamSource> streams;
+    std::map<std::string, ScenarioKeyHandler> scenarioKeys;  // key: "scale."
 };
 
 // The key of a module-port request: its first two data bytes ("Z2").
@@ -55,6 +72,11 @@ void AddIdentityHandlers(HandlerTable& table);
 void AddLightsHandlers(HandlerTable& table);
 void AddEasLaneLightHandlers(HandlerTable& table);
 void AddEBoxHandlers(HandlerTable& table);
+void AddScaleHandlers(HandlerTable& table);
+void AddUploadHandlers(HandlerTable& table);
+void AddSettingsHandlers(HandlerTable& table);
+void AddPowerRelayHandlers(HandlerTable& table);
+void AddCuFlatpackHandlers(HandlerTable& table);
 
 }  // namespace emulator
 

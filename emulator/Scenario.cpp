@@ -93,6 +93,12 @@ bool ApplyEntry(const ScenarioEntry& entry, BoardSetup* setup, std::string* reas
         setup->cannedReplies[key.substr(6)] = std::vector<uint8_t>(entry.value.begin(), entry.value.end());
         return true;
     }
+    const size_t dot = key.find('.');
+    if (dot != std::string::npos) {
+        const auto& families = setup->personality->handlers.scenarioKeys;
+        auto family = families.find(key.substr(0, dot + 1));
+        if (family != families.end()) return family->second(setup->state, key, entry.value, reason);
+    }
     *reason = "unknown key";
     return false;
 }

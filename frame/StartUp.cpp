@@ -34,7 +34,7 @@ int UtilityMain(int argc, char** argv)
 
     TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "Initializing Security Module..");
     if (InitializeSecurityModule() != 0) {
-        // The link is left as it is: nothing of it may be usable.
+        // Not stopped: the driver never opened, so there is nothing to close.
         TRACE(TL_ERROR | TF_CONSOLE | TF_ALERT, MODULE_COMMANDS,
               "ERROR 1A, Initializing Security Module.");
         return EXIT_LINK_FAILED;

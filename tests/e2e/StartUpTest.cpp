@@ -125,6 +125,13 @@ TEST_P(StartUp, LastSelectingSwitchWins)
     EXPECT_THAT(output, Not(HasSubstr("safety switch")));
 }
 
+TEST_P(StartUp, FailedUploadGivesTheUploadStatus)
+{
+    Session run(GetParam());
+    EXPECT_EQ(run.Run({"-SecurityModuleUpload"}), GetParam().exitUploadFailed);
+    EXPECT_THAT(run.Output(), EndsWith("ERROR 14, Upload Failed.\n"));
+}
+
 TEST_P(StartUp, CaptureFileRecordsTheWholeRun)
 {
     Session run(GetParam());

@@ -1,0 +1,83 @@
+// The exit statuses of the identity sequence that the board socket cannot
+// provoke: writes that fail.
+#include "frame/MainSequence.h"
+#include "frame/ProgramOptions.h"
+#include "frame/Variant.h"
+#include "support/LinkFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using fakeboard::Wire;
+
+namespace {
+
+class MainSequence : public linktest::LinkTest {
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        StartLink();
+        g_ProgramOptions.m_AutomatedMode = true;
+        g_ProgramOptions.m_CommandName = "GetVersion";
+    }
+};
+
+std::string RequestText(const fakeboard::Sent& sent)
+{
+    if (sent.control || sent.bytes.size() < 4 || sent.bytes[1] != ORBA_DC_DATA) return "";
+    return std::string(sent.bytes.begin() + 3, sent.bytes.begin() + 3 + sent.bytes[2]);
+}
+
+// Answers the identity requests; once the serial number is asked for, the
+// board takes no more packets.
+void IdentityThenNoMoreWrites()
+{
+    fakeboard::SetResponder([](const fakeboard::Sent& sent) {
+        const std::string request = RequestText(sent);
+        if (request == "Z2") fakeboard::QueueRead(Wire(6, 6, "z2043912152010"));
+        if (request == "Z4") fakeboard::QueueRead(Wire(6, 6, "z401A2B3C"));
+        if (request == "Z5") fakeboard::QueueRead(Wire(6, 6, "z5700"));
+        if (request == "ZJ") {
+            fakeboard::QueueRead(Wire(6, 6, "zJSN42"));
+            fakeboard::FailWrites(32);
+        }
+    });
+}
+
+TEST_F(MainSequence, Port6ThatCannotBeOpenedGivesItsStatus)
+{
+    fakeboard::FailWrites(32);
+    EXPECT_EQ(RunMainSequence(), g_Variant.exitPort6Open);
+    EXPECT_EQ(scripted::Output().find("Firmware Version"), std::string::npos);
+}
+
+TEST_F(MainSequence, Port6ThatCannotBeClosedGivesItsStatusAfterTheIdentityWasRead)
+{
+    IdentityThenNoMoreWrites();
+    EXPECT_EQ(RunMainSequence(), g_Variant.exitPort6Close);
+    EXPECT_EQ(scripted::Output().find("Firmware Version"), std::string::npos);
+    EXPECT_NE(scripted::Output().find("Closing Security Module Port 6 Failed!"), std::string::npos);
+}
+
+TEST_F(MainSequence, AutomatedCommandResultBecomesTheStatus)
+{
+    fakeboard::SetResponder([](const fakeboard::Sent& sent) {
+        const std::string request = RequestText(sent);
+        if (request == "Z2") fakeboard::QueueRead(Wire(6, 6, "z2043912152010"));
+        if (request == "Z4") fakeboard::QueueRead(Wire(6, 6, "z401A2B3C"));
+        if (request == "Z5") fakeboard::QueueRead(Wire(6, 6, "z5700"));
+        if (request == "ZJ") fakeboard::QueueRead(Wire(6, 6, "zJSN42"));
+    });
+    g_ProgramOptions.m_CommandName = "SecurityModuleUpload";
+    EXPECT_EQ(RunMainSequence(), g_Variant.exitUploadFailed);
+    const std::string output = scripted::Output();
+    EXPECT_NE(output.find("\n\nFirmware Version 04.39 12/15/2010, Checksum 1A2B3C Passed!\n"
+                          "Serial Number :SN42\n\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("ERROR 14, Upload Failed."), std::string::npos);
+}
+
+}  // namespace
