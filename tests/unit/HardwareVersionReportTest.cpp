@@ -106,15 +106,6 @@ TEST_F(HardwareVersionReport, WritesOnlyForItsOwnBoardsFirmware)
     EXPECT_EQ(scripted::Output(), "") << "the firmware gate says nothing";
 }
 
-TEST_F(HardwareVersionReport, NewFileGetsTheFiveKeysInOrder)
-{
-    if (testenv::IsNativeWindows()) GTEST_SKIP() << "stand-in only: exact bytes";
-    testenv::WriteFile(ReportPath(), "");
-    WriteHardwareVersionReport();
-    EXPECT_EQ(testenv::ReadFile(ReportPath()), NewSection(SecurityModuleVersion, "SN-0042"));
-    EXPECT_EQ(scripted::Output(), "");
-}
-
 TEST_F(HardwareVersionReport, RestOfTheFileIsKeptByteForByte)
 {
     if (testenv::IsNativeWindows()) GTEST_SKIP() << "stand-in only: exact bytes";

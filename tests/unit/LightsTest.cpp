@@ -45,12 +45,6 @@ std::vector<std::string> Port6Requests()
     return requests;
 }
 
-bool PortClosedLast()
-{
-    const std::vector<fakeboard::Sent> sent = fakeboard::SentPackets();
-    return !sent.empty() && sent.back().bytes == Wire(ORBA_PORT_MODULE, ORBA_DC_CLOSE_PORT, "");
-}
-
 // Answers "T0" with the next of the given statuses (the last one again when
 // they run out).
 void AnswerTal2Status(std::vector<uint8_t> statuses)
@@ -68,24 +62,6 @@ void AnswerTal2Status(std::vector<uint8_t> statuses)
 
 size_t Count(const std::string& text, const std::string& part) { return linktest::Occurrences(text, part); }
 
-TEST_F(Lights, LaneLightKeysSendTheirCodesInOrderAndEitherCaseActsAlike)
-{
-    scripted::Type("0a3cq?x");
-    LaneLightTest();
-    EXPECT_EQ(Port6Requests(),
-              (std::vector<std::string>{"L0", "L3", "L6", "L9", "L9", "L2", "LB"}));
-    EXPECT_TRUE(PortClosedLast());
-    const std::string output = scripted::Output();
-    EXPECT_NE(output.find("Enter Command :A\n"), std::string::npos) << "the key is echoed in upper case";
-    EXPECT_EQ(Count(output, "***** Lane Light / EAS Lights Test  *****"), 7u)
-        << "every key, listed or not, redraws the screen";
-    EXPECT_NE(output.find(std::string(25, '\n') +
-                          "\n\n***** Lane Light / EAS Lights Test  *****\n\n0 - Turn All Lights Off\n\n"
-                          "1 - Turn Off Lane Light\n"),
-              std::string::npos);
-    EXPECT_NE(output.find("C - Flash Red Light\n\nX - Exit\n\nEnter Command :X\n"), std::string::npos);
-}
-
 TEST_F(Lights, FailedLightRequestIsReportedAndTheTestGoesOn)
 {
     fakeboard::SetResponder([](const fakeboard::Sent& sent) {
@@ -99,19 +75,6 @@ TEST_F(Lights, FailedLightRequestIsReportedAndTheTestGoesOn)
     ASSERT_NE(failure, std::string::npos);
     EXPECT_NE(output.find("ERROR 11: Writing Security Module data Failed.\n", failure), std::string::npos);
     EXPECT_NE(output.find("Enter Command :X\n", failure), std::string::npos) << "the next key is read";
-}
-
-TEST_F(Lights, Tal2KeysChangeTheTestsOwnLampBits)
-{
-    AnswerTal2Status({0x40});
-    scripted::Type("1390z");
-    Tal2LightsTest();
-    EXPECT_EQ(Port6Requests(),
-              (std::vector<std::string>{"T0", std::string("T1\x01", 3), "T0", std::string("T1\x03", 3),
-                                        "T0", std::string("T1\x23", 3), "T0",
-                                        std::string("T1\x00", 3), "T0", "T0"}))
-        << "an unlisted key only redraws";
-    EXPECT_TRUE(PortClosedLast());
 }
 
 TEST_F(Lights, Tal2StatusLineNamesTheLampsAndIgnoresBit40)
@@ -162,28 +125,6 @@ void AnswerEas(std::map<std::string, std::vector<Bytes>> answers)
         if (found == answers.end()) return;
         for (const Bytes& read : found->second) fakeboard::QueueRead(read);
     });
-}
-
-TEST_F(Lights, InvalidQueryAnswerIsShownAndTheSetStillGoesOut)
-{
-    AnswerEas({{"Z9?", {Wire(6, 6, "z92")}}, {"Z91", {Wire(6, 6, "z91")}}});
-    SetAllEasAsLaneLight();
-    EXPECT_EQ(scripted::Output(),
-              "USB Security Module Set all 3 EAS light as flashing lane light only\n"
-              "\n\nCurrent Status:Invalid Setting!\n\n"
-              "\nAll 3 EAS as Lane Light is Enabled\n\n");
-    EXPECT_EQ(Port6Requests(), (std::vector<std::string>{"Z9?", "Z91"}));
-    EXPECT_FALSE(PortClosedLast()) << "the program ends after the command";
-}
-
-TEST_F(Lights, SetAnswerIsTheNextPacketWhateverItIs)
-{
-    AnswerEas({{"ZB?", {Wire(6, 6, "zZ1"), Wire(6, 6, "zB0")}}, {"ZB1", {Wire(6, 6, "q90")}}});
-    SetTopEasAsLaneLight();
-    EXPECT_EQ(scripted::Output(),
-              "USB Security Module, Set top EAS light as lane light\n"
-              "\n\nCurrent Status:Top EAS as Lane Light is Disabled\n\n"
-              "\nTop EAS as Lane Light is Disabled\n\n");
 }
 
 TEST_F(Lights, EasCommandEndsAtItsFirstFailure)

@@ -1,5 +1,5 @@
-// The emulated board's lights, EAS-as-lane-light settings and carousel
-// E-Box, spoken to over its socket.
+// The emulated carousel E-Box behind port 4, spoken to over the board
+// socket.
 #include "emulator/Board.h"
 #include "emulated/EmulatorBoard.h"
 
@@ -12,7 +12,7 @@ using testboard::Wire;
 
 typedef std::vector<uint8_t> Bytes;
 
-class LightsEBoxEmulator : public ::testing::Test {
+class EBoxEmulator : public ::testing::Test {
 protected:
     bool StartBoard(const std::string& kind, const std::vector<std::string>& lines)
     {
@@ -55,44 +55,7 @@ protected:
     Client reader;
 };
 
-TEST_F(LightsEBoxEmulator, LaneLightsAndTal2LampsAreKeptAndReported)
-{
-    ASSERT_TRUE(StartBoard("su", {"setting.tal2=0x21"}));
-    EXPECT_EQ(Next(100), Bytes{}) << "nothing unasked";
-    Send(6, 6, "T0");
-    EXPECT_EQ(Next(), Wire(6, 6, "t0\x21"));
-    Send(6, 6, "L2");
-    Send(6, 6, "LB");
-    Send(6, 6, std::string("T1\x0C", 3));
-    Send(6, 6, "T0");
-    EXPECT_EQ(Next(), Wire(6, 6, "t0\x0C")) << "lights and sets are not answered";
-    EXPECT_EQ(Setting("lane-light"), "2");
-    EXPECT_EQ(Setting("red-light"), "2");
-}
-
-TEST_F(LightsEBoxEmulator, Tal2StatusCanCarryTheMeaninglessBit)
-{
-    ASSERT_TRUE(StartBoard("su", {"setting.tal2=0x21", "setting.tal2-status-flag=1"}));
-    Send(6, 6, "T0");
-    EXPECT_EQ(Next(), Wire(6, 6, "t0\x61"));
-}
-
-TEST_F(LightsEBoxEmulator, EasLaneLightSettingsAnswerQueriesAndSets)
-{
-    ASSERT_TRUE(StartBoard("cu", {"setting.eas-all=2"}));
-    Send(6, 6, "Z9?");
-    EXPECT_EQ(Next(), Wire(6, 6, "z92"));
-    Send(6, 6, "ZB?");
-    EXPECT_EQ(Next(), Wire(6, 6, "zB0"));
-    Send(6, 6, "Z91");
-    EXPECT_EQ(Next(), Wire(6, 6, "z91"));
-    Send(6, 6, "Z9?");
-    EXPECT_EQ(Next(), Wire(6, 6, "z91"));
-    Send(6, 6, "T0");
-    EXPECT_EQ(Next(150), Bytes{}) << "the CU has no TAL-2 lamps";
-}
-
-TEST_F(LightsEBoxEmulator, EBoxIsSilentWhileTheBoardPollsIt)
+TEST_F(EBoxEmulator, EBoxIsSilentWhileTheBoardPollsIt)
 {
     ASSERT_TRUE(StartBoard("su", {}));
     Send(4, 1, std::string("\x05\x05\x01\x02", 4));
@@ -107,7 +70,7 @@ TEST_F(LightsEBoxEmulator, EBoxIsSilentWhileTheBoardPollsIt)
     EXPECT_EQ(Next(150), Bytes{});
 }
 
-TEST_F(LightsEBoxEmulator, EBoxNeedsItsLineSettings)
+TEST_F(EBoxEmulator, EBoxNeedsItsLineSettings)
 {
     ASSERT_TRUE(StartBoard("su", {}));
     Send(6, 6, "SFD");
@@ -117,7 +80,7 @@ TEST_F(LightsEBoxEmulator, EBoxNeedsItsLineSettings)
     EXPECT_EQ(Next(150), Bytes{});
 }
 
-TEST_F(LightsEBoxEmulator, EBoxConfigurationIsWrittenOnlyWithTheRightCheckDigit)
+TEST_F(EBoxEmulator, EBoxConfigurationIsWrittenOnlyWithTheRightCheckDigit)
 {
     ASSERT_TRUE(StartBoard("su", {}));
     TakeOverEBox();
@@ -128,7 +91,7 @@ TEST_F(LightsEBoxEmulator, EBoxConfigurationIsWrittenOnlyWithTheRightCheckDigit)
     EXPECT_EQ(Setting("ebox-config"), "1260120");
 }
 
-TEST_F(LightsEBoxEmulator, EBoxRepliesSplitErrAndReset)
+TEST_F(EBoxEmulator, EBoxRepliesSplitErrAndReset)
 {
     ASSERT_TRUE(StartBoard("cu", {"setting.ebox-split=1", "setting.ebox-error=3",
                                   "setting.ebox-reset-reply=E1"}));
