@@ -7,4 +7,8 @@ void ConveyorSafetySwitchesTest();
 void StaticCurtainTest();
 void DisplayModulePacketsTest();
 
+// Belt commands, one ASCII digit per belt: '0' none, '1' stop, '2' forward,
+// '3' reverse.
+void SetConveyorBelts(char front, char rear);
+
 #endif

@@ -4,4 +4,12 @@
 
 int CouponBoxTest();
 
+// Pieces of the test: the key help and the box's requests.
+void ShowCouponBoxKeys();
+void EnableCouponBox();
+void DisableCouponBox();
+void EnableCouponBoxNoLed();
+void RequestCouponBoxStatus();
+void ShowCouponBoxLedValues();
+
 #endif

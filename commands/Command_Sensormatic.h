@@ -13,5 +13,8 @@ int ShowHardtagStatus();
 // Asks the board for the controller's status and updates
 // SensormaticControllerType; 0 or a failure code. Port 6 must be open.
 int RequestSensormaticStatus();
+// One hardtag request: '1' when a hardtag is present; '0' when none is, or
+// after a failure (which closes port 6).
+char RequestHardtagStatus();
 
 #endif

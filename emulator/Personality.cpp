@@ -18,6 +18,9 @@ Personality MakeSecurityUnit()
     AddUploadHandlers(su.handlers);
     AddSettingsHandlers(su.handlers);
     AddPowerRelayHandlers(su.handlers);
+    AddServiceHandlers(su.handlers);
+    AddSensormaticHandlers(su.handlers);
+    AddCouponBoxHandlers(su.handlers);
     return su;
 }
 
@@ -33,6 +36,9 @@ Personality MakeConveyorUnit()
     AddUploadHandlers(cu.handlers);
     AddSettingsHandlers(cu.handlers);
     AddCuFlatpackHandlers(cu.handlers);
+    AddServiceHandlers(cu.handlers);
+    AddSensormaticHandlers(cu.handlers);
+    AddConveyorHandlers(cu.handlers);
     return cu;
 }
 

@@ -77,6 +77,10 @@ void AddUploadHandlers(HandlerTable& table);
 void AddSettingsHandlers(HandlerTable& table);
 void AddPowerRelayHandlers(HandlerTable& table);
 void AddCuFlatpackHandlers(HandlerTable& table);
+void AddServiceHandlers(HandlerTable& table);
+void AddSensormaticHandlers(HandlerTable& table);
+void AddCouponBoxHandlers(HandlerTable& table);
+void AddConveyorHandlers(HandlerTable& table);
 
 }  // namespace emulator
 

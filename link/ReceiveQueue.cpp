@@ -4,6 +4,7 @@
 #include "link/ReceiveQueue.h"
 
 #include "link/securitymodule.h"
+#include "trace/Trace.h"
 
 #include <cstring>
 #include <mutex>
@@ -22,6 +23,10 @@ std::once_flag receiveQueueLockOnce;
 // Guarded by the lock.
 QueuedPacket* queueHead = nullptr;
 QueuedPacket* queueTail = nullptr;
+size_t queuedCount = 0;
+// Set while packets are being dropped, so that a flood is told once and not
+// once per packet (it would flood the capture file in turn).
+bool overflowing = false;
 
 // Copies the header and DL data bytes; everything past DL stays zero.
 void CopyRecord(ModulePacket* to, const ModulePacket* from)
@@ -47,19 +52,31 @@ void QueueReceivedPacket(const ModulePacket* record)
 {
     PlatLock lock = ReceiveQueueLock();
     Plat_EnterLock(lock);
-    QueuedPacket* node = new (std::nothrow) QueuedPacket;
-    // Out of memory the packet is lost, as any packet the board sends while
-    // nobody can hold it; the reader must not stop for it.
-    if (node != nullptr) {
-        node->next = nullptr;
-        CopyRecord(&node->packet, record);
-        if (queueTail != nullptr)
-            queueTail->next = node;
-        else
-            queueHead = node;
-        queueTail = node;
+    bool overflowBegins = false;
+    if (queuedCount >= RECEIVE_QUEUE_LIMIT) {
+        overflowBegins = !overflowing;
+        overflowing = true;
+    } else {
+        QueuedPacket* node = new (std::nothrow) QueuedPacket;
+        // Out of memory the packet is lost, as any packet the board sends
+        // while nobody can hold it; the reader must not stop for it.
+        if (node != nullptr) {
+            node->next = nullptr;
+            CopyRecord(&node->packet, record);
+            if (queueTail != nullptr)
+                queueTail->next = node;
+            else
+                queueHead = node;
+            queueTail = node;
+            ++queuedCount;
+            overflowing = false;
+        }
     }
     Plat_LeaveLock(lock);
+    if (overflowBegins)
+        TRACE(TL_WARNING, MODULE_LINK,
+              "Receive queue full (%u packets): received packets are dropped until it drains.",
+              static_cast<unsigned>(RECEIVE_QUEUE_LIMIT));
 }
 
 bool DequeueReceivedPacket(ModulePacket* record)
@@ -71,9 +88,19 @@ bool DequeueReceivedPacket(ModulePacket* record)
     if (head != nullptr) {
         queueHead = head->next;
         if (queueHead == nullptr) queueTail = nullptr;
+        --queuedCount;
         CopyRecord(record, &head->packet);
         delete head;
     }
     Plat_LeaveLock(lock);
     return head != nullptr;
+}
+
+size_t ReceivedPacketCount()
+{
+    PlatLock lock = ReceiveQueueLock();
+    Plat_EnterLock(lock);
+    size_t count = queuedCount;
+    Plat_LeaveLock(lock);
+    return count;
 }

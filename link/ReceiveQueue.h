@@ -5,9 +5,19 @@
 
 #include "platform/Platform.h"
 
+#include <cstddef>
+
+// Far above anything a working board leaves waiting; a board that floods
+// the link faster than packets are taken loses what exceeds it rather than
+// the program its memory.
+const size_t RECEIVE_QUEUE_LIMIT = 10000;
+
 // Creates ReceiveQueueLock on the first call (every queue operation calls it
 // too, so the lock exists before anyone can take it) and returns it. The lock
 // is never deleted: the reader thread may still use it while the process ends.
 PlatLock ReceiveQueueLock();
+
+// Records waiting now.
+size_t ReceivedPacketCount();
 
 #endif

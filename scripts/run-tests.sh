@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then the address+undefined
-# sanitizer build, then the thread sanitizer build, then the Windows programs
-# cross-built and run under Wine. Prints each stage's time.
-# Usage: scripts/run-tests.sh [stage...]   (stages: normal asan tsan windows)
+# sanitizer build, then the thread sanitizer build, then a short run of every
+# fuzz target, then the Windows programs cross-built and run under Wine.
+# Prints each stage's time.
+# Usage: scripts/run-tests.sh [stage...]   (stages: normal asan tsan fuzz windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan windows)
+[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan fuzz windows)
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
@@ -20,6 +21,9 @@ for stage in "${stages[@]}"; do
   if [ "${stage}" = windows ]; then
     echo "=== stage windows: MinGW-w64 cross-build, unit tests and smoke runs under Wine ==="
     scripts/windows-stage.sh
+  elif [ "${stage}" = fuzz ]; then
+    echo "=== stage fuzz: every fuzz target for ${FUZZ_SECONDS:-15}s ==="
+    scripts/fuzz.sh "${FUZZ_SECONDS:-15}"
   else
     echo "=== stage ${stage}: configure and build ==="
     cmake --preset "${stage}" >/dev/null

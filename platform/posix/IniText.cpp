@@ -75,9 +75,16 @@ ParsedLine ParseLine(const std::string& text, const Line& line)
     return {LINE_ENTRY, Trim(begin, equals), Unquote(Trim(equals + 1, end))};
 }
 
+// The caller's name is trimmed as the file's names are, so that a name
+// written with blanks around it reads back.
 bool SameName(const std::string& a, const char* b)
 {
     size_t length = std::strlen(b);
+    while (length > 0 && IsBlank(*b)) {
+        ++b;
+        --length;
+    }
+    while (length > 0 && IsBlank(b[length - 1])) --length;
     if (a.size() != length) return false;
     for (size_t i = 0; i < length; ++i)
         if (std::toupper(static_cast<unsigned char>(a[i])) !=

@@ -5,6 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -114,6 +117,14 @@ TEST_P(EndOfInput, EndsTheProgramNormally)
     Session run(variant);
     run.Module().Set("version=045012152010");  // every gate open
     EXPECT_EQ(run.Run({}, path.keys), 0);
+    // Within a few seconds, and waiting rather than spinning: the start-up
+    // and the closing sequence take about 3 s of the protocol's own waits.
+    const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
+    std::printf("%s: %lld ms, processor %lld ms\n", path.name,
+                static_cast<long long>(run.WallTime().count()),
+                static_cast<long long>(cpuMs.count()));
+    EXPECT_LE(run.WallTime().count(), SanitizedBuild() ? 12000 : 6000);
+    EXPECT_LE(cpuMs.count() * 4, run.WallTime().count());
     const std::vector<std::string> received = run.Received();
     const std::vector<std::string> leaving = LeavingPackets(variant);
     ASSERT_GE(received.size(), leaving.size());
@@ -138,7 +149,7 @@ TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
         run.Module().Set(std::string("version=") + version);
         EXPECT_EQ(run.Run({}, "13 xx"), 0);
         const bool runs = std::string(version) >= "0409";
-        EXPECT_EQ(CountOf(run.Output(), "Proximity sensor calibration"), runs ? 1 : 0) << version;
+        EXPECT_EQ(CountOf(run.Output(), "USB Security Module Calibrate Proximity Sensor"), runs ? 1 : 0) << version;
         EXPECT_EQ(CountOf(run.Output(), "Press any key to continue"), 1) << version;
     }
 }

@@ -1,10 +1,12 @@
 #include "ChildProcess.h"
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,19 +44,38 @@ std::vector<char*> Pointers(std::vector<std::string>& texts)
     return pointers;
 }
 
-// In the child between fork and exec: only async-signal-safe calls.
-[[noreturn]] void RunChild(const ChildOptions& options, int input[2], int output[2], int errors[2],
-                           char** argv, char** envp)
+struct ChildEnds {
+    int input[2] = {-1, -1};
+    int output[2] = {-1, -1};
+    int errors[2] = {-1, -1};
+    int terminal = -1;  // the terminal's program side, when there is one
+};
+
+// In the child between fork and exec: only async-signal-safe calls. On a
+// terminal the child leads a session of its own with the terminal as its
+// controlling terminal, so that the terminal's Ctrl-C reaches it (and only it).
+[[noreturn]] void RunChild(const ChildOptions& options, const ChildEnds& ends, char** argv,
+                           char** envp)
 {
-    dup2(input[0], STDIN_FILENO);
-    dup2(output[1], STDOUT_FILENO);
-    dup2(errors[1], STDERR_FILENO);
-    for (int fd : {input[0], input[1], output[0], output[1], errors[0], errors[1]}) close(fd);
+    if (ends.terminal >= 0) {
+        if (setsid() < 0 || ioctl(ends.terminal, TIOCSCTTY, 0) != 0) _exit(125);
+        dup2(ends.terminal, STDIN_FILENO);
+        dup2(ends.terminal, STDOUT_FILENO);
+    } else {
+        dup2(ends.input[0], STDIN_FILENO);
+        dup2(ends.output[1], STDOUT_FILENO);
+    }
+    dup2(ends.errors[1], STDERR_FILENO);
+    for (int fd : {ends.input[0], ends.input[1], ends.output[0], ends.output[1], ends.errors[0],
+                   ends.errors[1]})
+        if (fd >= 0) close(fd);
     if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
     if (options.removeWorkDir && rmdir(options.workDir.c_str()) != 0) _exit(126);
     execve(options.program.c_str(), argv, envp);
     _exit(127);
 }
+
+std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 }  // namespace
 
@@ -62,6 +83,36 @@ ChildProcess::~ChildProcess()
 {
     if (pid_ > 0) Wait(0);
     CloseInput();
+    if (terminalSide_ >= 0) close(terminalSide_);
+    if (terminal_ >= 0) close(terminal_);
+}
+
+// The terminal side (output[0] and input[1] in the pipe case) is opened here,
+// the program side is returned; both are closed on exec.
+bool ChildProcess::OpenTerminal(const struct termios& settings, int* programSide)
+{
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal < 0) {
+        error_ = SystemError("posix_openpt");
+        return false;
+    }
+    const char* name = nullptr;
+    if (grantpt(terminal) != 0 || unlockpt(terminal) != 0 || (name = ptsname(terminal)) == nullptr) {
+        error_ = SystemError("grantpt");
+        close(terminal);
+        return false;
+    }
+    *programSide = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (*programSide < 0 || tcsetattr(*programSide, TCSANOW, &settings) != 0) {
+        error_ = SystemError("pseudo-terminal");
+        if (*programSide >= 0) close(*programSide);
+        close(terminal);
+        return false;
+    }
+    input_ = fcntl(terminal, F_DUPFD_CLOEXEC, 0);
+    terminal_ = terminal;
+    outputReaderFd_ = terminal;
+    return true;
 }
 
 bool ChildProcess::Start(const ChildOptions& options)
@@ -73,43 +124,73 @@ bool ChildProcess::Start(const ChildOptions& options)
     std::vector<std::string> environment = MergedEnvironment(options);
     std::vector<char*> envp = Pointers(environment);
 
-    int input[2], output[2], errors[2];
-    if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0 ||
-        pipe2(errors, O_CLOEXEC) != 0) {
-        error_ = std::string("pipe: ") + std::strerror(errno);
+    ChildEnds ends;
+    if (options.terminal != nullptr) {
+        if (!OpenTerminal(*options.terminal, &ends.terminal)) return false;
+        terminalSide_ = ends.terminal;
+    } else if (pipe2(ends.input, O_CLOEXEC) != 0 || pipe2(ends.output, O_CLOEXEC) != 0) {
+        error_ = SystemError("pipe");
+        return false;
+    } else {
+        input_ = ends.input[1];
+        outputReaderFd_ = ends.output[0];
+    }
+    if (pipe2(ends.errors, O_CLOEXEC) != 0) {
+        error_ = SystemError("pipe");
         return false;
     }
+    started_ = std::chrono::steady_clock::now();
     pid_ = fork();
-    if (pid_ == 0) RunChild(options, input, output, errors, argv.data(), envp.data());
-    close(input[0]);
-    close(output[1]);
-    close(errors[1]);
+    if (pid_ == 0) RunChild(options, ends, argv.data(), envp.data());
+    for (int fd : {ends.input[0], ends.output[1], ends.errors[1]})
+        if (fd >= 0) close(fd);
     if (pid_ < 0) {
-        error_ = std::string("fork: ") + std::strerror(errno);
-        close(input[1]);
-        close(output[0]);
-        close(errors[0]);
+        error_ = SystemError("fork");
+        CloseInput();
+        if (terminal_ < 0) close(outputReaderFd_);
+        close(ends.errors[0]);
         return false;
     }
-    input_ = input[1];
-    outputReader_ = std::thread(&ChildProcess::Collect, this, output[0], &output_);
-    errorReader_ = std::thread(&ChildProcess::Collect, this, errors[0], &errors_);
+    const bool fromTerminal = options.terminal != nullptr;
+    outputReader_ =
+        std::thread(&ChildProcess::Collect, this, outputReaderFd_, &output_, fromTerminal);
+    errorReader_ = std::thread(&ChildProcess::Collect, this, ends.errors[0], &errors_, false);
     return true;
 }
 
-void ChildProcess::Collect(int fd, std::string* into)
+// A pipe ends when the child closes it. A terminal does not end while we hold
+// its program side open, so its reader stops once the child has ended and
+// nothing more has come for a while (the terminal hands written bytes on a
+// moment later).
+void ChildProcess::Collect(int fd, std::string* into, bool fromTerminal)
 {
     char buffer[4096];
+    bool heldReturn = false;  // a '\r' whose '\n' may come with the next read
+    int quietAfterEnd = 0;
     for (;;) {
+        struct pollfd ready = {fd, POLLIN, 0};
+        const int polled = poll(&ready, 1, 20);
+        if (polled < 0 && errno == EINTR) continue;
+        if (polled == 0) {
+            if (ended_.load() && ++quietAfterEnd >= 5) break;
+            continue;
+        }
         ssize_t count = read(fd, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) break;
         std::lock_guard<std::mutex> lock(mutex_);
-        into->append(buffer, static_cast<size_t>(count));
+        for (ssize_t at = 0; at < count; ++at) {
+            const char byte = buffer[at];
+            if (heldReturn && byte != '\n') into->push_back('\r');
+            heldReturn = fromTerminal && byte == '\r';
+            if (!heldReturn) into->push_back(byte);
+        }
         changed_.notify_all();
     }
-    close(fd);
+    // The terminal's other side stays open: its settings outlive the child.
+    if (!fromTerminal) close(fd);
     std::lock_guard<std::mutex> lock(mutex_);
+    if (heldReturn) into->push_back('\r');
     if (into == &output_) outputEnded_ = true;
     changed_.notify_all();
 }
@@ -157,29 +238,41 @@ bool ChildProcess::WaitForOutput(const std::string& text, unsigned timeoutMs, si
     }) && from <= output_.size() && output_.find(text, from) != std::string::npos;
 }
 
+bool ChildProcess::TerminalSettings(struct termios* settings)
+{
+    if (terminalSide_ < 0) return false;
+    return tcgetattr(terminalSide_, settings) == 0;
+}
+
 int ChildProcess::Wait(unsigned timeoutMs)
 {
     if (pid_ <= 0) return exitStatus_;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
+    struct rusage usage = {};
     pid_t done = 0;
-    while ((done = waitpid(pid_, &status, WNOHANG)) == 0 &&
+    while ((done = wait4(pid_, &status, WNOHANG, &usage)) == 0 &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (done == 0) {
         kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        Reap(status);
+        wait4(pid_, &status, 0, &usage);
+        Reap(status, usage);
         exitStatus_ = -1;
         return -1;
     }
-    Reap(status);
+    Reap(status, usage);
     return exitStatus_;
 }
 
-void ChildProcess::Reap(int status)
+void ChildProcess::Reap(int status, const struct rusage& usage)
 {
+    wallTime_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started_);
+    cpuTime_ = std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
     pid_ = -1;
+    ended_.store(true);
     CloseInput();
     if (WIFEXITED(status)) exitStatus_ = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) exitStatus_ = 128 + WTERMSIG(status);

@@ -1,14 +1,20 @@
 // A utility run as a child process: its standard input is a pipe the test
-// writes keys into, its standard output and error are collected as they come.
+// writes keys into, or a pseudo-terminal as a technician's console would be;
+// its standard output and error are collected as they come.
 #ifndef TESTS_E2E_SUPPORT_CHILDPROCESS_H
 #define TESTS_E2E_SUPPORT_CHILDPROCESS_H
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include <sys/resource.h>
+#include <termios.h>
 
 namespace e2e {
 
@@ -20,6 +26,10 @@ struct ChildOptions {
     // The child removes its (empty) working folder before it starts the
     // program, which then runs in a current directory that no longer exists.
     bool removeWorkDir = false;
+    // When set, standard input and output are a new pseudo-terminal that
+    // starts with these settings and whose controlling process the child is.
+    // Standard error stays a pipe, so that sanitizer reports are kept apart.
+    const struct termios* terminal = nullptr;
 };
 
 class ChildProcess {
@@ -33,10 +43,12 @@ public:
     bool Start(const ChildOptions& options);
     bool Running() const { return pid_ > 0; }
 
-    // Standard input: bytes, and its end.
+    // Standard input: bytes, and its end (on a terminal: no more typing).
     void Write(const std::string& bytes);
     void CloseInput();
 
+    // On a terminal, the output as the program wrote it: the terminal's own
+    // "\r\n" for each line end is read back as "\n".
     std::string Output() const;
     std::string Errors() const;
     // Waits until the output holds text at or after the offset; false on time-out.
@@ -50,12 +62,28 @@ public:
     int Wait(unsigned timeoutMs);
     const std::string& Error() const { return error_; }
 
+    // The terminal's settings now, read on its program side; false when the
+    // child has no terminal.
+    bool TerminalSettings(struct termios* settings);
+    // Once the child has ended: its processor time (user and system) and the
+    // time from its start to its end.
+    std::chrono::microseconds CpuTime() const { return cpuTime_; }
+    std::chrono::milliseconds WallTime() const { return wallTime_; }
+
 private:
-    void Collect(int fd, std::string* into);
-    void Reap(int status);
+    bool OpenTerminal(const struct termios& settings, int* programSide);
+    void Collect(int fd, std::string* into, bool fromTerminal);
+    void Reap(int status, const struct rusage& usage);
 
     int pid_ = -1;
     int input_ = -1;
+    int outputReaderFd_ = -1;
+    int terminalSide_ = -1;  // the terminal's program side, held open for its settings
+    int terminal_ = -1;      // its other side, ours
+    std::atomic<bool> ended_{false};
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::microseconds cpuTime_{0};
+    std::chrono::milliseconds wallTime_{0};
     int exitStatus_ = -1;
     std::thread outputReader_;
     std::thread errorReader_;

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <thread>
 
 namespace e2e {
 
@@ -28,7 +29,43 @@ void Session::Launch(const std::vector<std::string>& arguments, bool removeWorkD
         std::filesystem::create_directories(options.workDir);
         options.removeWorkDir = true;
     }
+    if (onTerminal_) options.terminal = &terminalAtStart_;
     ASSERT_TRUE(child_.Start(options)) << child_.Error();
+    // What the terminal holds may differ in details from what was asked for.
+    if (onTerminal_) terminalAtStart_ = TerminalNow();
+}
+
+void Session::OnTerminal(const struct termios& settings)
+{
+    onTerminal_ = true;
+    terminalAtStart_ = settings;
+}
+
+struct termios Session::TerminalNow()
+{
+    struct termios settings = {};
+    EXPECT_TRUE(child_.TerminalSettings(&settings)) << "no terminal";
+    return settings;
+}
+
+bool Session::WaitForTerminalMode(bool keys, unsigned timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (InKeyMode(TerminalNow()) == keys) return true;
+        if (std::chrono::steady_clock::now() > deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ADD_FAILURE() << "the terminal never went into " << (keys ? "key" : "line")
+                  << " mode; output so far:\n" << child_.Output();
+    return false;
+}
+
+bool Session::PressWhen(const std::string& text, const std::string& keys, unsigned timeoutMs)
+{
+    if (!WaitFor(text, timeoutMs) || !WaitForTerminalMode(true)) return false;
+    Type(keys);
+    return true;
 }
 
 void Session::Start(const std::vector<std::string>& arguments) { Launch(arguments, false); }

@@ -13,7 +13,10 @@
 #include "Board.h"
 #include "ChildProcess.h"
 #include "LaneFolder.h"
+#include "TerminalSettings.h"
 #include "Variant.h"
+
+#include <chrono>
 
 #include <memory>
 #include <string>
@@ -34,6 +37,10 @@ public:
     Board& Module() { return board_; }
     // Runs without a board: its socket does not exist.
     void WithoutBoard() { withBoard_ = false; }
+    // Runs on a pseudo-terminal (standard input and output) that starts with
+    // these settings, instead of on pipes. Its output is read back with "\n"
+    // line ends, as the program wrote them.
+    void OnTerminal(const struct termios& settings = TechnicianTerminal());
 
     // Starts the board (unless WithoutBoard) and then the utility.
     void Start(const std::vector<std::string>& arguments = {});
@@ -47,6 +54,16 @@ public:
     bool WaitFor(const std::string& text, unsigned timeoutMs = 30000);
     void EndInput();
 
+    // On a terminal: the settings read back once it was set up, before the
+    // program started, and the settings now.
+    struct termios TerminalAtStart() const { return terminalAtStart_; }
+    struct termios TerminalNow();
+    // Waits until the program waits for a single key (keys true) or has the
+    // terminal in its line mode (keys false); false on time-out.
+    bool WaitForTerminalMode(bool keys, unsigned timeoutMs = 10000);
+    // Once the text has appeared and the program waits for a key, types keys.
+    bool PressWhen(const std::string& text, const std::string& keys, unsigned timeoutMs = 30000);
+
     // Waits for the exit with the input left open, as when nobody types.
     int WaitForExit(unsigned timeoutMs = 60000);
     // Ends the input and waits for the exit; the exit status, or -1 when the
@@ -54,6 +71,10 @@ public:
     int Finish(unsigned timeoutMs = 60000);
     // Start, the keys, the end of the input, Finish.
     int Run(const std::vector<std::string>& arguments, const std::string& keys = "");
+
+    // Once the program has ended: its processor time and its running time.
+    std::chrono::microseconds CpuTime() const { return child_.CpuTime(); }
+    std::chrono::milliseconds WallTime() const { return child_.WallTime(); }
 
     std::string Output() const { return child_.Output(); }
     std::string Errors() const { return child_.Errors(); }
@@ -68,6 +89,8 @@ private:
     LaneFolder lane_;
     Board board_;
     bool withBoard_ = true;
+    bool onTerminal_ = false;
+    struct termios terminalAtStart_ = {};
     ChildProcess child_;
     size_t waitedTo_ = 0;
 };

@@ -198,6 +198,19 @@ TEST(ProfileWrite, ALastLineWithoutLineEndGetsOneFirst)
     EXPECT_EQ(testenv::ReadFile(TestFile()), "[S]\nA=22");
 }
 
+TEST(ProfileWrite, NamesWithBlanksAroundThemReadBack)
+{
+    // Found by fuzzing: the file's names are trimmed, so an untrimmed
+    // section or key was written but never found again.
+    testenv::WriteFile(TestFile(), "[S]\nA=1\n");
+    ASSERT_TRUE(Set("B\t", " K ", "v"));
+    EXPECT_EQ(Get("B\t", " K "), "v");
+    EXPECT_EQ(Get("B", "K"), "v");
+    ASSERT_TRUE(Set(" S", "A ", "2"));
+    EXPECT_EQ(Get("S", "A"), "2");
+    EXPECT_EQ(testenv::ReadFile(TestFile()), "[S]\nA =2\n[B\t]\n K =v\n");
+}
+
 TEST(ProfileWrite, CreatesAMissingFileButNotItsFolder)
 {
     fs::create_directories(fs::path(TestFile()).parent_path());

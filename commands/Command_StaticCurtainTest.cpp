@@ -1,0 +1,119 @@
+// The static light-curtain test: "1" starts it in the board, a later "0"
+// collects the results into the curtain dump file.
+#include "commands/Command_ConveyorTests.h"
+
+#include "commands/CurtainResults.h"
+#include "commands/ModuleDataPacket.h"
+#include "link/securitymodule.h"
+#include "link/securitymodule_commands.h"
+#include "platform/Platform.h"
+#include "trace/Trace.h"
+
+#include <cstdio>
+
+namespace {
+
+const int SHOWN = TL_INFO | TF_CONSOLE;
+const int RESULT_WAIT_COUNT = 250;
+const int MAX_PACKETS_PER_RESULT = 100;
+const char* const CURTAIN_DUMP_FILE = "c:\\FirmwareUpdate\\Curtain_Dump.txt";
+const char* const RESULT_HEADER =
+    "Low Diff/High Diff/Low No IR/High No IR/Low With IR/High With IR/Block Count/Block Value\n";
+
+// Without the dump file the results go to the console only.
+void PrintBoth(FILE* dump, const char* text)
+{
+    Plat_ConsolePrintf("%s", text);
+    if (dump != nullptr) std::fputs(text, dump);
+}
+
+void SendCurtainRequest(char step)
+{
+    const char request[] = {'A', '6', step};
+    if (WriteModuleRequest(request, sizeof request) != 0)
+        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module data Failed.");
+}
+
+// Waits for the next result packet, dropping others. False after an empty
+// wait. At the 100th packet the message is shown; a result in hand is used,
+// anything else is dropped and the wait starts counting again.
+bool WaitForCurtainResult(ModulePacket* packet)
+{
+    for (int packets = 1;; ++packets) {
+        if (!ReadPacketFromSecurityModule(packet, RESULT_WAIT_COUNT)) {
+            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for data timeout.");
+            return false;
+        }
+        if (packets >= MAX_PACKETS_PER_RESULT) {
+            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout.");
+            packets = 0;
+        }
+        if (IsCurtainResult(packet)) return true;
+    }
+}
+
+void PrintCurtainResult(FILE* dump, const CurtainResult& result)
+{
+    char line[CURTAIN_LINE_SIZE];
+    std::snprintf(line, sizeof line, "Total Scans %u\n\n", static_cast<unsigned>(result.totalScans));
+    if (dump != nullptr) std::fputs(line, dump);
+    if (result.sensor == CURTAIN_SENSOR_FP) Plat_ConsolePrintf("%s", line);
+    FormatCurtainLabel(result.sensor, line, sizeof line);
+    PrintBoth(dump, line);
+    FormatCurtainValues(result, line, sizeof line);
+    PrintBoth(dump, line);
+}
+
+// Collects one result set, up to and including the RTP sensor's packet.
+void CollectCurtainResults()
+{
+    FILE* dump = Plat_OpenFile(CURTAIN_DUMP_FILE, "w");
+    SendCurtainRequest('0');
+    PrintBoth(dump, RESULT_HEADER);
+    for (;;) {
+        ModulePacket packet;
+        if (!WaitForCurtainResult(&packet)) break;
+        const CurtainResult result = TakeCurtainResult(&packet);
+        PrintCurtainResult(dump, result);
+        if (result.sensor == CURTAIN_SENSOR_RTP) {
+            if (dump != nullptr) std::fclose(dump);
+            CloseSecurityModulePort6();
+            return;
+        }
+    }
+    // What arrived before the wait failed is kept.
+    if (dump != nullptr) std::fclose(dump);
+}
+
+void PrintTimeOfTest()
+{
+    char date[16];
+    char time[16];
+    Plat_LocalDateText(date);
+    Plat_LocalTimeText(time);
+    Plat_ConsolePrintf("Time: %s %s\n\n", date, time);
+}
+
+}  // namespace
+
+void StaticCurtainTest()
+{
+    if (OpenSecurityModulePort6() != 0) {
+        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
+        return;
+    }
+    TRACE(SHOWN, MODULE_COMMANDS, "\n\nStatic Curtain Test.\n\n");
+    Plat_ConsolePrintf("Press 1 to start new test or 0 to stop test and display results :");
+    const char key = static_cast<char>(Plat_GetKey() & 0xFF);
+    Plat_ConsolePrintf("%c\n\n", key);
+    PrintTimeOfTest();
+    if (key == '1') {
+        // The board gathers curtain data until the results are asked for.
+        SendCurtainRequest(key);
+        CloseSecurityModulePort6();
+    } else if (key == '0') {
+        CollectCurtainResults();
+    } else {
+        CloseSecurityModulePort6();
+    }
+}

@@ -1,0 +1,162 @@
+// Both programs on a terminal, as a technician meets them: single keys act at
+// once and are not echoed, and however the program ends, the terminal is left
+// exactly as it was found.
+#include "Session.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace e2e {
+namespace {
+
+class OnTerminal : public ::testing::TestWithParam<Variant> {};
+
+void ExpectTerminalAsFound(Session& run)
+{
+    const struct termios now = run.TerminalNow();
+    EXPECT_TRUE(SameTerminalSettings(run.TerminalAtStart(), now))
+        << TerminalDifferences(run.TerminalAtStart(), now);
+}
+
+TEST_P(OnTerminal, KeysActWithoutEnterAreNotEchoedAndXLeavesTheTerminalAsFound)
+{
+    Session run(GetParam());
+    run.OnTerminal();
+    run.Start();
+    ASSERT_TRUE(run.WaitFor("Enter Command:"));
+    ASSERT_TRUE(run.WaitForTerminalMode(true));
+    // Only the input changes while a key is awaited: Ctrl-C still interrupts
+    // and the output still ends its lines as the terminal was told to.
+    const struct termios waiting = run.TerminalNow();
+    const struct termios start = run.TerminalAtStart();
+    EXPECT_NE(waiting.c_lflag & ISIG, 0u);
+    EXPECT_EQ(waiting.c_oflag, start.c_oflag);
+    EXPECT_EQ(waiting.c_iflag, start.c_iflag);
+
+    run.Type("t");  // no Enter
+    ASSERT_TRUE(run.WaitFor("**** Test Menu ****"));
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "x"));
+    ASSERT_TRUE(run.WaitFor("Utility Main Menu"));
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "X"));
+    EXPECT_EQ(run.WaitForExit(), 0);
+
+    // The program's own trace shows each key once, upper-cased.
+    const std::string output = run.Output();
+    EXPECT_THAT(output, HasSubstr("Enter Command:T\n\n"));
+    EXPECT_THAT(output, Not(HasSubstr("Enter Command:t")));
+    EXPECT_THAT(output, Not(HasSubstr("Enter Command:x")));
+    EXPECT_EQ(CountOf(output, "Enter Command:X\n\n"), 2);
+    ExpectTerminalAsFound(run);
+}
+
+TEST(SuOnTerminal, PauseTakesAnyKeyUnechoed)
+{
+    Session run(SU);
+    run.Module().Set("version=040812152010");  // the calibration item only pauses
+    run.OnTerminal();
+    run.Start();
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "1"));
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "3"));
+    ASSERT_TRUE(run.PressWhen("Press any key to continue", "q"));
+    ASSERT_TRUE(run.WaitFor("**** SU Functions Menu ****"));
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "X"));
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "X"));
+    EXPECT_EQ(run.WaitForExit(), 0);
+    EXPECT_THAT(run.Output(), HasSubstr("\nPress any key to continue" + std::string(25, '\n') +
+                                        "**** SU Functions Menu ****\n"));
+    ExpectTerminalAsFound(run);
+}
+
+TEST_P(OnTerminal, ConfigurationExitLeavesTheTerminalAsFound)
+{
+    Session run(GetParam());
+    run.Lane().WriteConfig("LaneConfig.Ini", "[Common]\nCountryCode=XYZ\n");
+    run.OnTerminal();
+    run.Start();
+    EXPECT_EQ(run.WaitForExit(), 1);
+    EXPECT_THAT(run.Output(), Not(HasSubstr("Enter Command:")));
+    ExpectTerminalAsFound(run);
+}
+
+TEST_P(OnTerminal, CtrlCWhileAKeyIsAwaitedLeavesTheTerminalAsFound)
+{
+    Session run(GetParam());
+    run.OnTerminal();
+    run.Start();
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "\x03"));
+    EXPECT_EQ(run.WaitForExit(), 128 + SIGINT);
+    ExpectTerminalAsFound(run);
+}
+
+// The line prompt of the scale data analysis, reached through the menus.
+const char intervalPrompt[] = "Enter Time Interval in minutes (enter 0 or blank for none) :";
+
+bool ReachIntervalPrompt(Session& run)
+{
+    return run.PressWhen("Enter Command:", "t") && run.PressWhen("Enter Command:", "4") &&
+           run.PressWhen("\nEnter Command :", "2") && run.WaitFor(intervalPrompt) &&
+           run.WaitForTerminalMode(false);
+}
+
+TEST(SuOnTerminal, LinePromptEchoesWhatIsTyped)
+{
+    Session run(SU);
+    run.Module().Set("version=043912152010");
+    run.OnTerminal();
+    run.Start();
+    ASSERT_TRUE(ReachIntervalPrompt(run));
+    run.Type("x\r");  // Enter; X leaves the analysis
+    ASSERT_TRUE(run.PressWhen("\nEnter Command :", "x"));
+    ASSERT_TRUE(run.PressWhen("Press any key to continue", " "));
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "X"));
+    EXPECT_EQ(run.WaitForExit(), 0);
+    // The terminal shows the line as it is typed, Enter included; the
+    // program adds nothing.
+    EXPECT_THAT(run.Output(), HasSubstr(std::string(intervalPrompt) + "x\n" +
+                                        std::string(25, '\n') + "**** Scale Test Menu ****"));
+    ExpectTerminalAsFound(run);
+}
+
+TEST(SuOnTerminal, CtrlCAtALinePromptLeavesTheTerminalAsFound)
+{
+    Session run(SU);
+    run.Module().Set("version=043912152010");
+    run.OnTerminal();
+    run.Start();
+    ASSERT_TRUE(ReachIntervalPrompt(run));
+    run.Type("12\x03");
+    EXPECT_EQ(run.WaitForExit(), 128 + SIGINT);
+    ExpectTerminalAsFound(run);
+}
+
+// The comparisons above mean something only if a program that does not put
+// the terminal back is seen to leave it changed.
+TEST(TerminalHarness, SeesWhatAProgramLeavesBehind)
+{
+    const struct termios start = TechnicianTerminal();
+    ChildProcess shell;
+    ChildOptions options;
+    options.program = "/bin/sh";
+    options.arguments = {"-c", "stty -echo -icanon min 1 time 0"};
+    options.terminal = &start;
+    ASSERT_TRUE(shell.Start(options)) << shell.Error();
+    struct termios before = {};
+    ASSERT_TRUE(shell.TerminalSettings(&before));
+    EXPECT_EQ(shell.Wait(10000), 0) << shell.Errors();
+    struct termios after = {};
+    ASSERT_TRUE(shell.TerminalSettings(&after));
+    EXPECT_TRUE(InKeyMode(after));
+    EXPECT_FALSE(InKeyMode(before));
+    EXPECT_EQ(after.c_cc[VMIN], 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, OnTerminal, ::testing::Values(SU, CU),
+                         [](const auto& paramInfo) { return VariantName(paramInfo.param); });
+
+}  // namespace
+}  // namespace e2e
