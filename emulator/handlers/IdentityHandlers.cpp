@@ -6,8 +6,14 @@ namespace emulator {
 
 namespace {
 
+// A board flashed while the program runs: with "setting.reflashed-version",
+// every version request after the first is answered with that version.
 void Version(BoardState& state, const Request& request, Replies& replies)
 {
+    auto reflashed = state.settings.find("reflashed-version");
+    if (reflashed != state.settings.end() && SettingNumber(state, "version-requests", 0) > 0)
+        state.identity.version = reflashed->second;
+    SetSettingNumber(state, "version-requests", SettingNumber(state, "version-requests", 0) + 1);
     replies.SendEcho(request, state.identity.version);
 }
 

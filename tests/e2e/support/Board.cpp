@@ -107,6 +107,12 @@ std::vector<std::string> Board::Received() const
     return packets;
 }
 
+std::vector<uint8_t> Board::UploadedImage() const
+{
+    if (!emulated_) return {};
+    return emulated_->board.State().uploadImage;
+}
+
 std::string Board::LogText() const
 {
     std::string text;

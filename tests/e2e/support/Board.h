@@ -3,6 +3,7 @@
 #ifndef TESTS_E2E_SUPPORT_BOARD_H
 #define TESTS_E2E_SUPPORT_BOARD_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     // printable bytes as they are and others as <hh>: "6/1 <01><06><02><01>",
     // "6/2", "6/6 Z2", "6/6 T1<00>".
     std::vector<std::string> Received() const;
+    // The firmware image the board kept from the last upload.
+    std::vector<uint8_t> UploadedImage() const;
     // The emulator's whole log, one line per event, for failure messages.
     std::string LogText() const;
 
