@@ -61,6 +61,10 @@ TEST_F(MenuPort6, EveryFailedLightRequestIsReportedAndTheNextStillTried)
         // The second opening of port 6 is the closing sequence's.
         if (sent.bytes.size() >= 2 && sent.bytes[1] == ORBA_DC_OPEN_PORT && ++opens == 2)
             fakeboard::FailWrites(32);
+        // The Sensormatic menu's status request is answered, so that the
+        // menu does not sit out its long wait first.
+        if (sent.bytes.size() >= 5 && sent.bytes[3] == 'X' && sent.bytes[4] == '3')
+            fakeboard::QueueReply("x300");
     });
     scripted::Type("3X");
     RunMainMenu();
