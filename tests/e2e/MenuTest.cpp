@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -22,29 +23,59 @@ std::string MainMenuTitle(const Variant& variant)
     return variant.cu ? "**** CU Utility Main Menu ****\n" : "**** SU Utility Main Menu ****\n";
 }
 
-TEST_P(Menus, NoArgumentsShowTheIdentityAndTheMainMenuAndLeaveTheLightsOff)
+const std::string CLEAR(25, '\n');
+
+// The identity every screen test gives the board.
+void SetIdentity(Session& run, const char* version)
 {
-    const Variant& variant = GetParam();
-    Session run(variant);
-    run.Module().Set("version=033612152010");
+    run.Module().Set(std::string("version=") + version);
     run.Module().Set("checksum=5A3C91");
     run.Module().Set("checksum-status=0");
     run.Module().Set("model=700");
     run.Module().Set("serial=SN0001234");
+}
+
+// One pass of the main menu for the board of SetIdentity, the key taken at
+// its prompt included.
+std::string MainMenuScreen(const Variant& variant, char key, const char* version = "03.36 12/15/2010")
+{
+    return CLEAR + variant.banner + "\n\n\n\n\n\n\n\n\n" + (variant.cu ? "CU" : "SU") +
+           " Firmware Version " + version + ", Model 700, Checksum 5A3C91 Passed!\n"
+           "Serial Number :SN0001234\n\n\n" +
+           MainMenuTitle(variant) + "\n" +
+           (variant.cu ? " 1 - CU Functions\n 2 - Curtain Functions\n" : " 1 - SU Functions\n") +
+           " 3 - Sensormatic Functions\n T - Test Menu\n X - Exit Program\n\n\nEnter Command:" + key +
+           "\n\n";
+}
+
+// The output from the first main menu on; empty when there is none.
+std::string FromTheMainMenu(const Session& run)
+{
+    const std::string output = run.Output();
+    const size_t at = output.find(CLEAR + run.Utility().banner);
+    return at == std::string::npos ? std::string() : output.substr(at);
+}
+
+std::vector<std::string> Packets(std::vector<std::vector<std::string>> parts)
+{
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+const std::vector<std::string> OPEN_PORT6 = {"6/1 <01><06><02><01>", "6/2"};
+
+TEST_P(Menus, NoArgumentsShowTheIdentityAndTheMainMenuAndLeaveTheLightsOff)
+{
+    const Variant& variant = GetParam();
+    Session run(variant);
+    SetIdentity(run, "033612152010");
     EXPECT_EQ(run.Run({}, "X"), 0);
 
     const std::string output = run.Output();
     EXPECT_THAT(output, HasSubstr("\n\nFirmware Version 03.36 12/15/2010, Checksum 5A3C91 Passed!\n"
                                   "Serial Number :SN0001234\n\n"));
-    const std::string menu =
-        std::string(25, '\n') + variant.banner + "\n\n\n\n\n\n\n\n\n" +
-        (variant.cu ? "CU" : "SU") +
-        " Firmware Version 03.36 12/15/2010, Model 700, Checksum 5A3C91 Passed!\n"
-        "Serial Number :SN0001234\n\n\n" +
-        MainMenuTitle(variant) + "\n" + (variant.cu ? " 1 - CU Functions\n 2 - Curtain Functions\n"
-                                                    : " 1 - SU Functions\n") +
-        " 3 - Sensormatic Functions\n T - Test Menu\n X - Exit Program\n\n\nEnter Command:X\n\n";
-    EXPECT_THAT(output, HasSubstr(menu));
+    EXPECT_THAT(output, HasSubstr(MainMenuScreen(variant, 'X')));
 
     std::vector<std::string> expected = StartUpPackets();
     for (const std::string& packet : LeavingPackets(variant)) expected.push_back(packet);
@@ -151,6 +182,12 @@ TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
         const bool runs = std::string(version) >= "0409";
         EXPECT_EQ(CountOf(run.Output(), "USB Security Module Calibrate Proximity Sensor"), runs ? 1 : 0) << version;
         EXPECT_EQ(CountOf(run.Output(), "Press any key to continue"), 1) << version;
+        const std::vector<std::string> received = run.Received();
+        EXPECT_EQ(std::count(received.begin(), received.end(), "6/6 M4"), runs ? 1 : 0) << version;
+        if (runs) continue;
+        EXPECT_THAT(run.Output(), HasSubstr("Enter Command:3\n\n" + CLEAR + "\nPress any key to continue" +
+                                            CLEAR + "**** SU Functions Menu ****\n"));
+        EXPECT_THAT(received, ElementsAreArray(Packets({StartUpPackets(), LeavingPackets(SU)})));
     }
 }
 
@@ -174,6 +211,59 @@ TEST(SuMenus, ScaleTestingNeedsFirmware439AndItsXLeavesTheTestMenuToo)
     at.Type("X");
     EXPECT_EQ(at.Finish(), 0);
     EXPECT_EQ(CountOf(at.Output(), "**** Test Menu ****"), 1);
+}
+
+// The menus below the main menu, screen by screen, each with its key taken:
+// the whole output from the first main menu on is compared.
+const char SENSORMATIC_MENU[] =
+    "**** Sensormatic Menu ****\n\n 1 - Set Controller Type\n 2 - Enable Controller\n"
+    " 3 - Disable Controller\n 4 - Hardtag Detection Status\n X - Exit This Menu\n\nEnter Command:X\n\n";
+
+TEST(SuMenus, EverySubMenuShowsItsScreenAndOnlyItsItemsAskTheBoard)
+{
+    Session run(SU);
+    SetIdentity(run, "045012152010");
+    run.Module().Set("setting.sensormatic.type=1");
+    // Functions; Sensormatic; Test with a soft reset; Scale Test; out.
+    EXPECT_EQ(run.Run({}, "1X" "3X" "TA X" "T4X " "X"), 0);
+
+    const char* version = "04.50 12/15/2010";
+    const std::string testMenu = CLEAR + "**** Test Menu ****\n\n 2 - Coupon Box\n 4 - Scale Testing\n"
+                                 " 5 - Lane Light / TAL-1 lights Test\n 6 - USB Testing\n"
+                                 " 7 - TAL-2 lights testing\n 8 - Switched A/C power testing\n"
+                                 " A - Soft Reset\n X - Exit This Menu\n\nEnter Command:";
+    const std::string expected =
+        MainMenuScreen(SU, '1', version) + CLEAR +
+        "**** SU Functions Menu ****\n\n 1 - Upload Firmware to SU\n 2 - Set SU Model 700/500/300\n"
+        " 3 - Calibrate Proximity Sensor\n X - Exit This Menu\n\nEnter Command:X\n\n" + CLEAR +
+        MainMenuScreen(SU, '3', version) + CLEAR + "Current Controller type :1 - ScanMax\n\n" +
+        SENSORMATIC_MENU +
+        MainMenuScreen(SU, 'T', version) + testMenu + "A\n\nReset Complete\n\nPress any key to continue" +
+        testMenu + "X\n\n" +
+        MainMenuScreen(SU, 'T', version) + testMenu + "4\n\n" + CLEAR +
+        "**** Scale Test Menu ****\n\n\n 1 - Display/Capture Scale Values\n 2 - Analyze Scale Data\n"
+        " X - Exit This Menu\n\nEnter Command :X\n\nPress any key to continue" +
+        MainMenuScreen(SU, 'X', version);
+    EXPECT_EQ(FromTheMainMenu(run), expected);
+    EXPECT_THAT(run.Received(), ElementsAreArray(Packets({StartUpPackets(), OPEN_PORT6, {"6/6 X3", "6/3"},
+                                                          OPEN_PORT6, {"6/6 Z3", "6/3"},
+                                                          LeavingPackets(SU)})));
+}
+
+TEST(CuMenus, FunctionsAndTestMenusShowTheirScreensAndAskTheBoardNothing)
+{
+    Session run(CU);
+    SetIdentity(run, "033612152010");
+    EXPECT_EQ(run.Run({}, "1X" "TX" "X"), 0);
+    const std::string expected =
+        MainMenuScreen(CU, '1') + CLEAR +
+        "**** CU Functions Menu ****\n\n 1 - Upload Firmware to CU\n X - Exit This Menu\n\nEnter Command:X\n\n" +
+        CLEAR + MainMenuScreen(CU, 'T') + CLEAR +
+        "**** Test Menu ****\n\n 1 - Conveyor Safety Switches\n 6 - USB Testing\n 9 - Curtain testing\n"
+        " A - Soft Reset\n B - Display ORBA Packets\n X - Exit This Menu\n\nEnter Command:X\n\n" +
+        MainMenuScreen(CU, 'X');
+    EXPECT_EQ(FromTheMainMenu(run), expected);
+    EXPECT_THAT(run.Received(), ElementsAreArray(Packets({StartUpPackets(), LeavingPackets(CU)})));
 }
 
 TEST(CuMenus, CurtainMenuKeepsPort6OpenUntilX)
