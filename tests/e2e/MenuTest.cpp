@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
@@ -139,28 +140,34 @@ struct Path {
 
 void PrintTo(const Path& path, std::ostream* out) { *out << path.name; }
 
+// Status 0 within a few seconds, waiting rather than spinning, and out
+// through the main menu's closing sequence.
+void ExpectEndedNormally(Session& run, const char* name, int status, int lateAnswerMs = 0)
+{
+    EXPECT_EQ(status, 0) << name;
+    // The start-up and the closing sequence take about 3 s of the protocol's
+    // own waits.
+    const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
+    std::printf("%s: %lld ms, processor %lld ms\n", name,
+                static_cast<long long>(run.WallTime().count()),
+                static_cast<long long>(cpuMs.count()));
+    EXPECT_LE(run.WallTime().count(), (SanitizedBuild() ? 12000 : 6000) + lateAnswerMs) << name;
+    EXPECT_LE(cpuMs.count() * 4, run.WallTime().count()) << name;
+    const std::vector<std::string> received = run.Received();
+    const std::vector<std::string> leaving = LeavingPackets(run.Utility());
+    ASSERT_GE(received.size(), leaving.size()) << name;
+    EXPECT_TRUE(std::equal(leaving.begin(), leaving.end(), received.end() - static_cast<std::ptrdiff_t>(leaving.size())))
+        << name << ": " << ::testing::PrintToString(received);
+}
+
 class EndOfInput : public ::testing::TestWithParam<Path> {};
 
 TEST_P(EndOfInput, EndsTheProgramNormally)
 {
     const Path& path = GetParam();
-    const Variant& variant = path.cu ? CU : SU;
-    Session run(variant);
+    Session run(path.cu ? CU : SU);
     run.Module().Set("version=045012152010");  // every gate open
-    EXPECT_EQ(run.Run({}, path.keys), 0);
-    // Within a few seconds, and waiting rather than spinning: the start-up
-    // and the closing sequence take about 3 s of the protocol's own waits.
-    const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
-    std::printf("%s: %lld ms, processor %lld ms\n", path.name,
-                static_cast<long long>(run.WallTime().count()),
-                static_cast<long long>(cpuMs.count()));
-    EXPECT_LE(run.WallTime().count(), SanitizedBuild() ? 12000 : 6000);
-    EXPECT_LE(cpuMs.count() * 4, run.WallTime().count());
-    const std::vector<std::string> received = run.Received();
-    const std::vector<std::string> leaving = LeavingPackets(variant);
-    ASSERT_GE(received.size(), leaving.size());
-    EXPECT_TRUE(std::equal(leaving.begin(), leaving.end(), received.end() - leaving.size()))
-        << ::testing::PrintToString(received);
+    ExpectEndedNormally(run, path.name, run.Run({}, path.keys));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -171,6 +178,85 @@ INSTANTIATE_TEST_SUITE_P(
                       Path{"cu_main", true, ""}, Path{"cu_functions", true, "1"},
                       Path{"cu_curtain", true, "2"}, Path{"cu_sensormatic", true, "3"},
                       Path{"cu_test", true, "T"}, Path{"cu_pause", true, "T6"}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
+// The same inside every test and prompt that waits for keys or a line: the
+// input ends once the program shows it is there. The runs of a group go at
+// once, each against its own board, so a group takes about as long as its
+// slowest run (a run's times are taken when its turn to be reaped comes, so
+// they may be longer than it was, never shorter).
+struct WaitPath {
+    const char* name;
+    bool cu;
+    const char* keys;
+    const char* shownAtTheWait;
+    // A board answer the path waits for, and how late it comes.
+    const char* lateAnswer = "";
+    int lateAnswerMs = 0;
+};
+
+struct PathGroup {
+    const char* name;
+    std::vector<WaitPath> paths;
+};
+
+void PrintTo(const PathGroup& group, std::ostream* out) { *out << group.name; }
+
+class EndOfInputInTests : public ::testing::TestWithParam<PathGroup> {};
+
+TEST_P(EndOfInputInTests, EndsTheProgramNormally)
+{
+    const std::vector<WaitPath>& paths = GetParam().paths;
+    std::vector<std::unique_ptr<Session>> runs;
+    for (const WaitPath& path : paths) {
+        runs.push_back(std::make_unique<Session>(path.cu ? CU : SU));
+        runs.back()->Module().Set("version=045012152010");  // every gate open
+        if (*path.lateAnswer != '\0') runs.back()->Module().Set(path.lateAnswer);
+        runs.back()->Start();
+        runs.back()->Type(path.keys);
+    }
+    for (size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_TRUE(runs[i]->WaitFor(paths[i].shownAtTheWait)) << paths[i].name;
+        runs[i]->EndInput();
+    }
+    for (size_t i = 0; i < runs.size(); ++i)
+        ExpectEndedNormally(*runs[i], paths[i].name, runs[i]->WaitForExit(), paths[i].lateAnswerMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Menus, EndOfInputInTests,
+    ::testing::Values(
+        PathGroup{"su_functions_and_sensormatic",
+                  {{"upload_name", false, "11", "Enter File Name :"},
+                   {"model", false, "12", "Enter Model 700, 500 or 300 :"},
+                   {"proximity_status", false, "13 ", "Current Proximity Status :"},
+                   {"controller_type", false, "31", "Enter Controller Type :"},
+                   {"hardtag_status", false, "34", "Hardtag "}}},
+        PathGroup{"su_tests",
+                  {{"coupon_box", false, "T2", ", X = Exit\n"},
+                   {"coupon_led_values", false, "T2V", "Top Array"},
+                   {"lane_lights", false, "T5", "X - Exit\n\nEnter Command :"},
+                   {"tal2_lights", false, "T7", "TAL-2 Status :"},
+                   {"power_relay", false, "T8", "Power Relay :"},
+                   {"pause", false, "TA", "Press any key to continue"}}},
+        PathGroup{"su_scale",
+                  {{"display_start", false, "T41", "Press any key to start"},
+                   {"display_running", false, "T41 ", "STABLE"},
+                   {"interval", false, "T42", "(enter 0 or blank for none) :"},
+                   {"zero_each_interval", false, "T421\n", "Zero values for each interval :"},
+                   {"log_data", false, "T421\ny", "Do you want to log this data :"},
+                   {"analysis_start", false, "T42\n", "Press any key to start"},
+                   {"analysis_running", false, "T42\n ", "Noise Range Counts"}}},
+        PathGroup{"cu_tests_and_prompts",
+                  {{"upload_name", true, "11", "Enter File Name :"},
+                   {"flatpack_key", true, "21", "Enter E to enable or D to Disable :"},
+                   {"safety_switches", true, "T1", "Front Sensor is "},
+                   {"curtain_test_key", true, "T9", "or 0 to stop test and display results :"},
+                   // The display notices a key, and the end of the input, only
+                   // between reads, which wait up to 25 s for a packet: a soft
+                   // reset's answer comes late, once the display has begun.
+                   {"packet_display", true, "TA B", "Press any key to exit test",
+                    "fault.Z3=delay:2000*1", 2000}}}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
