@@ -5,8 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
@@ -22,29 +24,59 @@ std::string MainMenuTitle(const Variant& variant)
     return variant.cu ? "**** CU Utility Main Menu ****\n" : "**** SU Utility Main Menu ****\n";
 }
 
-TEST_P(Menus, NoArgumentsShowTheIdentityAndTheMainMenuAndLeaveTheLightsOff)
+const std::string CLEAR(25, '\n');
+
+// The identity every screen test gives the board.
+void SetIdentity(Session& run, const char* version)
 {
-    const Variant& variant = GetParam();
-    Session run(variant);
-    run.Module().Set("version=033612152010");
+    run.Module().Set(std::string("version=") + version);
     run.Module().Set("checksum=5A3C91");
     run.Module().Set("checksum-status=0");
     run.Module().Set("model=700");
     run.Module().Set("serial=SN0001234");
+}
+
+// One pass of the main menu for the board of SetIdentity, the key taken at
+// its prompt included.
+std::string MainMenuScreen(const Variant& variant, char key, const char* version = "03.36 12/15/2010")
+{
+    return CLEAR + variant.banner + "\n\n\n\n\n\n\n\n\n" + (variant.cu ? "CU" : "SU") +
+           " Firmware Version " + version + ", Model 700, Checksum 5A3C91 Passed!\n"
+           "Serial Number :SN0001234\n\n\n" +
+           MainMenuTitle(variant) + "\n" +
+           (variant.cu ? " 1 - CU Functions\n 2 - Curtain Functions\n" : " 1 - SU Functions\n") +
+           " 3 - Sensormatic Functions\n T - Test Menu\n X - Exit Program\n\n\nEnter Command:" + key +
+           "\n\n";
+}
+
+// The output from the first main menu on; empty when there is none.
+std::string FromTheMainMenu(const Session& run)
+{
+    const std::string output = run.Output();
+    const size_t at = output.find(CLEAR + run.Utility().banner);
+    return at == std::string::npos ? std::string() : output.substr(at);
+}
+
+std::vector<std::string> Packets(std::vector<std::vector<std::string>> parts)
+{
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+const std::vector<std::string> OPEN_PORT6 = {"6/1 <01><06><02><01>", "6/2"};
+
+TEST_P(Menus, NoArgumentsShowTheIdentityAndTheMainMenuAndLeaveTheLightsOff)
+{
+    const Variant& variant = GetParam();
+    Session run(variant);
+    SetIdentity(run, "033612152010");
     EXPECT_EQ(run.Run({}, "X"), 0);
 
     const std::string output = run.Output();
     EXPECT_THAT(output, HasSubstr("\n\nFirmware Version 03.36 12/15/2010, Checksum 5A3C91 Passed!\n"
                                   "Serial Number :SN0001234\n\n"));
-    const std::string menu =
-        std::string(25, '\n') + variant.banner + "\n\n\n\n\n\n\n\n\n" +
-        (variant.cu ? "CU" : "SU") +
-        " Firmware Version 03.36 12/15/2010, Model 700, Checksum 5A3C91 Passed!\n"
-        "Serial Number :SN0001234\n\n\n" +
-        MainMenuTitle(variant) + "\n" + (variant.cu ? " 1 - CU Functions\n 2 - Curtain Functions\n"
-                                                    : " 1 - SU Functions\n") +
-        " 3 - Sensormatic Functions\n T - Test Menu\n X - Exit Program\n\n\nEnter Command:X\n\n";
-    EXPECT_THAT(output, HasSubstr(menu));
+    EXPECT_THAT(output, HasSubstr(MainMenuScreen(variant, 'X')));
 
     std::vector<std::string> expected = StartUpPackets();
     for (const std::string& packet : LeavingPackets(variant)) expected.push_back(packet);
@@ -108,28 +140,34 @@ struct Path {
 
 void PrintTo(const Path& path, std::ostream* out) { *out << path.name; }
 
+// Status 0 within a few seconds, waiting rather than spinning, and out
+// through the main menu's closing sequence.
+void ExpectEndedNormally(Session& run, const char* name, int status, int lateAnswerMs = 0)
+{
+    EXPECT_EQ(status, 0) << name;
+    // The start-up and the closing sequence take about 3 s of the protocol's
+    // own waits.
+    const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
+    std::printf("%s: %lld ms, processor %lld ms\n", name,
+                static_cast<long long>(run.WallTime().count()),
+                static_cast<long long>(cpuMs.count()));
+    EXPECT_LE(run.WallTime().count(), (SanitizedBuild() ? 12000 : 6000) + lateAnswerMs) << name;
+    EXPECT_LE(cpuMs.count() * 4, run.WallTime().count()) << name;
+    const std::vector<std::string> received = run.Received();
+    const std::vector<std::string> leaving = LeavingPackets(run.Utility());
+    ASSERT_GE(received.size(), leaving.size()) << name;
+    EXPECT_TRUE(std::equal(leaving.begin(), leaving.end(), received.end() - static_cast<std::ptrdiff_t>(leaving.size())))
+        << name << ": " << ::testing::PrintToString(received);
+}
+
 class EndOfInput : public ::testing::TestWithParam<Path> {};
 
 TEST_P(EndOfInput, EndsTheProgramNormally)
 {
     const Path& path = GetParam();
-    const Variant& variant = path.cu ? CU : SU;
-    Session run(variant);
+    Session run(path.cu ? CU : SU);
     run.Module().Set("version=045012152010");  // every gate open
-    EXPECT_EQ(run.Run({}, path.keys), 0);
-    // Within a few seconds, and waiting rather than spinning: the start-up
-    // and the closing sequence take about 3 s of the protocol's own waits.
-    const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
-    std::printf("%s: %lld ms, processor %lld ms\n", path.name,
-                static_cast<long long>(run.WallTime().count()),
-                static_cast<long long>(cpuMs.count()));
-    EXPECT_LE(run.WallTime().count(), SanitizedBuild() ? 12000 : 6000);
-    EXPECT_LE(cpuMs.count() * 4, run.WallTime().count());
-    const std::vector<std::string> received = run.Received();
-    const std::vector<std::string> leaving = LeavingPackets(variant);
-    ASSERT_GE(received.size(), leaving.size());
-    EXPECT_TRUE(std::equal(leaving.begin(), leaving.end(), received.end() - leaving.size()))
-        << ::testing::PrintToString(received);
+    ExpectEndedNormally(run, path.name, run.Run({}, path.keys));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,6 +180,85 @@ INSTANTIATE_TEST_SUITE_P(
                       Path{"cu_test", true, "T"}, Path{"cu_pause", true, "T6"}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
+// The same inside every test and prompt that waits for keys or a line: the
+// input ends once the program shows it is there. The runs of a group go at
+// once, each against its own board, so a group takes about as long as its
+// slowest run (a run's times are taken when its turn to be reaped comes, so
+// they may be longer than it was, never shorter).
+struct WaitPath {
+    const char* name;
+    bool cu;
+    const char* keys;
+    const char* shownAtTheWait;
+    // A board answer the path waits for, and how late it comes.
+    const char* lateAnswer = "";
+    int lateAnswerMs = 0;
+};
+
+struct PathGroup {
+    const char* name;
+    std::vector<WaitPath> paths;
+};
+
+void PrintTo(const PathGroup& group, std::ostream* out) { *out << group.name; }
+
+class EndOfInputInTests : public ::testing::TestWithParam<PathGroup> {};
+
+TEST_P(EndOfInputInTests, EndsTheProgramNormally)
+{
+    const std::vector<WaitPath>& paths = GetParam().paths;
+    std::vector<std::unique_ptr<Session>> runs;
+    for (const WaitPath& path : paths) {
+        runs.push_back(std::make_unique<Session>(path.cu ? CU : SU));
+        runs.back()->Module().Set("version=045012152010");  // every gate open
+        if (*path.lateAnswer != '\0') runs.back()->Module().Set(path.lateAnswer);
+        runs.back()->Start();
+        runs.back()->Type(path.keys);
+    }
+    for (size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_TRUE(runs[i]->WaitFor(paths[i].shownAtTheWait)) << paths[i].name;
+        runs[i]->EndInput();
+    }
+    for (size_t i = 0; i < runs.size(); ++i)
+        ExpectEndedNormally(*runs[i], paths[i].name, runs[i]->WaitForExit(), paths[i].lateAnswerMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Menus, EndOfInputInTests,
+    ::testing::Values(
+        PathGroup{"su_functions_and_sensormatic",
+                  {{"upload_name", false, "11", "Enter File Name :"},
+                   {"model", false, "12", "Enter Model 700, 500 or 300 :"},
+                   {"proximity_status", false, "13 ", "Current Proximity Status :"},
+                   {"controller_type", false, "31", "Enter Controller Type :"},
+                   {"hardtag_status", false, "34", "Hardtag "}}},
+        PathGroup{"su_tests",
+                  {{"coupon_box", false, "T2", ", X = Exit\n"},
+                   {"coupon_led_values", false, "T2V", "Top Array"},
+                   {"lane_lights", false, "T5", "X - Exit\n\nEnter Command :"},
+                   {"tal2_lights", false, "T7", "TAL-2 Status :"},
+                   {"power_relay", false, "T8", "Power Relay :"},
+                   {"pause", false, "TA", "Press any key to continue"}}},
+        PathGroup{"su_scale",
+                  {{"display_start", false, "T41", "Press any key to start"},
+                   {"display_running", false, "T41 ", "STABLE"},
+                   {"interval", false, "T42", "(enter 0 or blank for none) :"},
+                   {"zero_each_interval", false, "T421\n", "Zero values for each interval :"},
+                   {"log_data", false, "T421\ny", "Do you want to log this data :"},
+                   {"analysis_start", false, "T42\n", "Press any key to start"},
+                   {"analysis_running", false, "T42\n ", "Noise Range Counts"}}},
+        PathGroup{"cu_tests_and_prompts",
+                  {{"upload_name", true, "11", "Enter File Name :"},
+                   {"flatpack_key", true, "21", "Enter E to enable or D to Disable :"},
+                   {"safety_switches", true, "T1", "Front Sensor is "},
+                   {"curtain_test_key", true, "T9", "or 0 to stop test and display results :"},
+                   // The display notices a key, and the end of the input, only
+                   // between reads, which wait up to 25 s for a packet: a soft
+                   // reset's answer comes late, once the display has begun.
+                   {"packet_display", true, "TA B", "Press any key to exit test",
+                    "fault.Z3=delay:2000*1", 2000}}}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
 TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
 {
     for (const char* version : {"040812152010", "040912152010"}) {
@@ -151,6 +268,12 @@ TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
         const bool runs = std::string(version) >= "0409";
         EXPECT_EQ(CountOf(run.Output(), "USB Security Module Calibrate Proximity Sensor"), runs ? 1 : 0) << version;
         EXPECT_EQ(CountOf(run.Output(), "Press any key to continue"), 1) << version;
+        const std::vector<std::string> received = run.Received();
+        EXPECT_EQ(std::count(received.begin(), received.end(), "6/6 M4"), runs ? 1 : 0) << version;
+        if (runs) continue;
+        EXPECT_THAT(run.Output(), HasSubstr("Enter Command:3\n\n" + CLEAR + "\nPress any key to continue" +
+                                            CLEAR + "**** SU Functions Menu ****\n"));
+        EXPECT_THAT(received, ElementsAreArray(Packets({StartUpPackets(), LeavingPackets(SU)})));
     }
 }
 
@@ -174,6 +297,59 @@ TEST(SuMenus, ScaleTestingNeedsFirmware439AndItsXLeavesTheTestMenuToo)
     at.Type("X");
     EXPECT_EQ(at.Finish(), 0);
     EXPECT_EQ(CountOf(at.Output(), "**** Test Menu ****"), 1);
+}
+
+// The menus below the main menu, screen by screen, each with its key taken:
+// the whole output from the first main menu on is compared.
+const char SENSORMATIC_MENU[] =
+    "**** Sensormatic Menu ****\n\n 1 - Set Controller Type\n 2 - Enable Controller\n"
+    " 3 - Disable Controller\n 4 - Hardtag Detection Status\n X - Exit This Menu\n\nEnter Command:X\n\n";
+
+TEST(SuMenus, EverySubMenuShowsItsScreenAndOnlyItsItemsAskTheBoard)
+{
+    Session run(SU);
+    SetIdentity(run, "045012152010");
+    run.Module().Set("setting.sensormatic.type=1");
+    // Functions; Sensormatic; Test with a soft reset; Scale Test; out.
+    EXPECT_EQ(run.Run({}, "1X" "3X" "TA X" "T4X " "X"), 0);
+
+    const char* version = "04.50 12/15/2010";
+    const std::string testMenu = CLEAR + "**** Test Menu ****\n\n 2 - Coupon Box\n 4 - Scale Testing\n"
+                                 " 5 - Lane Light / TAL-1 lights Test\n 6 - USB Testing\n"
+                                 " 7 - TAL-2 lights testing\n 8 - Switched A/C power testing\n"
+                                 " A - Soft Reset\n X - Exit This Menu\n\nEnter Command:";
+    const std::string expected =
+        MainMenuScreen(SU, '1', version) + CLEAR +
+        "**** SU Functions Menu ****\n\n 1 - Upload Firmware to SU\n 2 - Set SU Model 700/500/300\n"
+        " 3 - Calibrate Proximity Sensor\n X - Exit This Menu\n\nEnter Command:X\n\n" + CLEAR +
+        MainMenuScreen(SU, '3', version) + CLEAR + "Current Controller type :1 - ScanMax\n\n" +
+        SENSORMATIC_MENU +
+        MainMenuScreen(SU, 'T', version) + testMenu + "A\n\nReset Complete\n\nPress any key to continue" +
+        testMenu + "X\n\n" +
+        MainMenuScreen(SU, 'T', version) + testMenu + "4\n\n" + CLEAR +
+        "**** Scale Test Menu ****\n\n\n 1 - Display/Capture Scale Values\n 2 - Analyze Scale Data\n"
+        " X - Exit This Menu\n\nEnter Command :X\n\nPress any key to continue" +
+        MainMenuScreen(SU, 'X', version);
+    EXPECT_EQ(FromTheMainMenu(run), expected);
+    EXPECT_THAT(run.Received(), ElementsAreArray(Packets({StartUpPackets(), OPEN_PORT6, {"6/6 X3", "6/3"},
+                                                          OPEN_PORT6, {"6/6 Z3", "6/3"},
+                                                          LeavingPackets(SU)})));
+}
+
+TEST(CuMenus, FunctionsAndTestMenusShowTheirScreensAndAskTheBoardNothing)
+{
+    Session run(CU);
+    SetIdentity(run, "033612152010");
+    EXPECT_EQ(run.Run({}, "1X" "TX" "X"), 0);
+    const std::string expected =
+        MainMenuScreen(CU, '1') + CLEAR +
+        "**** CU Functions Menu ****\n\n 1 - Upload Firmware to CU\n X - Exit This Menu\n\nEnter Command:X\n\n" +
+        CLEAR + MainMenuScreen(CU, 'T') + CLEAR +
+        "**** Test Menu ****\n\n 1 - Conveyor Safety Switches\n 6 - USB Testing\n 9 - Curtain testing\n"
+        " A - Soft Reset\n B - Display ORBA Packets\n X - Exit This Menu\n\nEnter Command:X\n\n" +
+        MainMenuScreen(CU, 'X');
+    EXPECT_EQ(FromTheMainMenu(run), expected);
+    EXPECT_THAT(run.Received(), ElementsAreArray(Packets({StartUpPackets(), LeavingPackets(CU)})));
 }
 
 TEST(CuMenus, CurtainMenuKeepsPort6OpenUntilX)

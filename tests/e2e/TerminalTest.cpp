@@ -1,6 +1,7 @@
 // Both programs on a terminal, as a technician meets them: single keys act at
 // once and are not echoed, and however the program ends, the terminal is left
 // exactly as it was found.
+#include "LaneFolder.h"
 #include "Session.h"
 
 #include <gmock/gmock.h>
@@ -8,6 +9,8 @@
 
 #include <csignal>
 
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -133,6 +136,67 @@ TEST(SuOnTerminal, CtrlCAtALinePromptLeavesTheTerminalAsFound)
     EXPECT_EQ(run.WaitForExit(), 128 + SIGINT);
     ExpectTerminalAsFound(run);
 }
+
+// A successful upload ends the program from inside the menus; the terminal
+// is still left as found.
+TEST(SuOnTerminal, UploadFromTheMenuEndsWith0AndLeavesTheTerminalAsFound)
+{
+    Session run(SU);
+    WriteTextFile(run.Lane().BinDir() + "/SU_Menu_CRC_41.bin", "A");
+    run.OnTerminal();
+    run.Start();
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "1"));
+    ASSERT_TRUE(run.PressWhen("Enter Command:", "1"));
+    ASSERT_TRUE(run.WaitFor("Enter File Name :"));
+    ASSERT_TRUE(run.WaitForTerminalMode(false));
+    run.Type("SU_Menu_CRC_41.bin\r");
+    EXPECT_EQ(run.WaitForExit(), 0);
+    EXPECT_THAT(run.Output(), HasSubstr("Enter File Name :SU_Menu_CRC_41.bin\n"));
+    EXPECT_THAT(run.Output(), EndsWith("File Upload Complete!\nWaiting for Reset\nExiting Program!\n"));
+    const std::vector<uint8_t> image = run.Module().UploadedImage();
+    EXPECT_EQ(std::string(image.begin(), image.end()), "A");
+    const std::vector<std::string> received = run.Received();
+    ASSERT_EQ(received.size(), StartUpPackets().size() + 5) << ::testing::PrintToString(received);
+    EXPECT_THAT(std::vector<std::string>(received.end() - 5, received.end()),
+                ElementsAre("6/1 <01><06><02><01>", "6/2", ::testing::StartsWith("6/6 F1"), "6/6 F2A", "6/3"));
+    ExpectTerminalAsFound(run);
+}
+
+// A hang-up or a termination while the program waits for a key, in a menu
+// or in a live test that keeps polling for one: the program ends by that
+// signal at once and the terminal is put back first.
+struct SignalCase {
+    const char* name;
+    const Variant* variant;
+    const char* keys;  // pressed one at a time, each at a prompt
+    const char* waitFor;
+    int signalNumber;
+};
+
+void PrintTo(const SignalCase& signalCase, std::ostream* out) { *out << signalCase.name; }
+
+class SignalAtAKeyWait : public ::testing::TestWithParam<SignalCase> {};
+
+TEST_P(SignalAtAKeyWait, EndsTheProgramAndLeavesTheTerminalAsFound)
+{
+    const SignalCase& signalCase = GetParam();
+    Session run(*signalCase.variant);
+    run.OnTerminal();
+    run.Start();
+    for (const char* key = signalCase.keys; *key != '\0'; ++key)
+        ASSERT_TRUE(run.PressWhen("Enter Command:", std::string(1, *key)));
+    ASSERT_TRUE(run.WaitFor(signalCase.waitFor));
+    ASSERT_TRUE(run.WaitForTerminalMode(true));
+    run.Signal(signalCase.signalNumber);
+    EXPECT_EQ(run.WaitForExit(5000), 128 + signalCase.signalNumber);
+    ExpectTerminalAsFound(run);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminal, SignalAtAKeyWait,
+    ::testing::Values(SignalCase{"HangUpInTheMainMenu", &SU, "", "Enter Command:", SIGHUP},
+                      SignalCase{"TerminationInTheUsbTest", &CU, "T6", "Packets Sent 3,", SIGTERM}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 // The comparisons above mean something only if a program that does not put
 // the terminal back is seen to leave it changed.

@@ -254,6 +254,8 @@ TEST(UploadMenu, CuFunctionsUploadsTheTypedFileAndNeverComesBack)
     EXPECT_EQ(run.Finish(), 0);
     EXPECT_THAT(run.Output(), EndsWith("File Upload Complete!\nWaiting for Reset\nExiting Program!\n"));
     EXPECT_EQ(Uploaded(run), "A");
+    EXPECT_THAT(AfterStartUp(run),
+                ElementsAre(OPEN_PORT6_INIT, OPEN_PORT6, StartsWith("6/6 F1"), "6/6 F2A", CLOSE_PORT6));
     EXPECT_THAT(run.Capture(), HasSubstr("   Entered name : " + name + "\n"));
 }
 

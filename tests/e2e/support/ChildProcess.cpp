@@ -212,6 +212,11 @@ void ChildProcess::CloseInput()
     input_ = -1;
 }
 
+void ChildProcess::Signal(int signalNumber)
+{
+    if (pid_ > 0) kill(pid_, signalNumber);
+}
+
 std::string ChildProcess::Output() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

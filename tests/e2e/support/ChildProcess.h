@@ -46,6 +46,8 @@ public:
     // Standard input: bytes, and its end (on a terminal: no more typing).
     void Write(const std::string& bytes);
     void CloseInput();
+    // Sends the running child a signal, as the terminal or the system would.
+    void Signal(int signalNumber);
 
     // On a terminal, the output as the program wrote it: the terminal's own
     // "\r\n" for each line end is read back as "\n".

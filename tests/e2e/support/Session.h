@@ -53,6 +53,8 @@ public:
     bool TypeWhen(const std::string& text, const std::string& keys, unsigned timeoutMs = 30000);
     bool WaitFor(const std::string& text, unsigned timeoutMs = 30000);
     void EndInput();
+    // A signal to the running utility (a hang-up, a termination).
+    void Signal(int signalNumber) { child_.Signal(signalNumber); }
 
     // On a terminal: the settings read back once it was set up, before the
     // program started, and the settings now.
