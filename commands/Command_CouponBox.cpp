@@ -49,7 +49,9 @@ bool SendAndAwait(const char* request, char letter, char subCommand, ModulePacke
             TRACE(SHOWN, MODULE_COMMANDS, "\n\nERROR 12: Security Controller did not respond.");
             return false;
         }
-        if (reply->data[0] == letter && reply->data[1] == subCommand) return true;
+        if (reply->data[0] == static_cast<uint8_t>(letter) &&
+            reply->data[1] == static_cast<uint8_t>(subCommand))
+            return true;
     }
 }
 

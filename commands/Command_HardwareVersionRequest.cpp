@@ -36,7 +36,7 @@ const char* ReportFile()
 
 }  // namespace
 
-int WriteHardwareVersionKey(std::string key, std::string value)
+int WriteHardwareVersionKey(const std::string& key, const std::string& value)
 {
     if (value.empty()) return 0;
     if (Plat_WriteProfileString(SECTION, key.c_str(), value.c_str(), ReportFile())) return 0;

@@ -12,6 +12,6 @@ void WriteHardwareVersionReport();
 
 // Writes one key of the section unless the value is empty; 0, or 1 when the
 // write failed (already shown).
-int WriteHardwareVersionKey(std::string key, std::string value);
+int WriteHardwareVersionKey(const std::string& key, const std::string& value);
 
 #endif

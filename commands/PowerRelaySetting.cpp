@@ -52,6 +52,7 @@ void SetPowerRelay()
         CloseSecurityModulePort6();
         return;
     }
+    // NOLINTNEXTLINE(bugprone-signed-char-misuse,cert-str34-c): ASCII digits, never negative
     g_ProgramOptions.m_SettingValue = choice == 'E' ? '1' : '0';
     TRACE(TL_INFO, MODULE_COMMANDS, "Setting Security Module Power Relay");
     TRACE(TL_INFO, MODULE_COMMANDS, "Value = %c", g_ProgramOptions.m_SettingValue);

@@ -40,9 +40,7 @@ void ShowScaleReading(const ModulePacket* reading)
 {
     const bool unstable = (ScaleFlags(reading) & SCALE_FLAG_UNSTABLE) != 0;
     if (unstable) unstableSeen = true;
-    if (displayMode == SCALE_DISPLAY_CONTINUOUS) {
-        ShowReadingLine(reading);
-    } else if (unstable) {
+    if (displayMode == SCALE_DISPLAY_CONTINUOUS || unstable) {
         ShowReadingLine(reading);
     } else if (unstableSeen) {
         // The first stable reading after unstable ones.

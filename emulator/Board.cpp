@@ -2,6 +2,7 @@
 
 #include "emulator/BoardLogic.h"
 #include "emulator/DeviceSocket.h"
+#include "emulator/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,7 +32,7 @@ const size_t RECEIVE_LIMIT = 4096;
 const unsigned STREAM_BATCH = 32;
 // How far a stream that fell behind (a full read connection) may catch up
 // with a burst.
-const std::chrono::milliseconds STREAM_CATCH_UP(50);
+constexpr std::chrono::milliseconds STREAM_CATCH_UP(50);
 
 struct Connection {
     enum Role { Pending, Reader, Writer, Silent } role = Pending;
@@ -115,7 +116,7 @@ private:
 bool Board::Server::Start(std::string* error)
 {
     if (pipe2(wake_, O_CLOEXEC) != 0) {
-        *error = std::string("cannot create a pipe: ") + std::strerror(errno);
+        *error = std::string("cannot create a pipe: ") + SystemErrorText(errno);
         return false;
     }
     thread_ = std::thread([this] { Loop(); });
@@ -130,7 +131,7 @@ Board::Server::~Server()
         }
         thread_.join();
     }
-    for (Connection& connection : connections_) close(connection.fd);
+    for (const Connection& connection : connections_) close(connection.fd);
     for (int fd : wake_)
         if (fd >= 0) close(fd);
     CloseDeviceSocket(&socket_);
@@ -260,7 +261,7 @@ bool Board::Server::SendDue()
                 if (!SendMessage(readerFd_, ReadMessage(item.bytes))) {
                     if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
                     entry.kind = LogKind::Dropped;
-                    entry.note += std::string(" ") + std::strerror(errno);
+                    entry.note += std::string(" ") + SystemErrorText(errno);
                 }
             }
         }
@@ -297,7 +298,7 @@ bool Board::Server::SendStream()
         streamHeld_ = false;
         if (!delivered) {
             entry.kind = LogKind::Dropped;
-            entry.note += std::string(" ") + std::strerror(errno);
+            entry.note += std::string(" ") + SystemErrorText(errno);
             log_.Add(entry);
             // The reader has gone; its hang-up is logged when it is read.
             logic_.StopStreams();
@@ -365,7 +366,7 @@ bool Board::Start(const BoardSetup& setup, const std::string& deviceDir, std::st
     }
     log_.Clear();
     if (!setup.logPath.empty() && !log_.WriteTo(setup.logPath)) {
-        *error = "cannot write the packet log " + setup.logPath + ": " + std::strerror(errno);
+        *error = "cannot write the packet log " + setup.logPath + ": " + SystemErrorText(errno);
         return false;
     }
     DeviceSocket socket;

@@ -50,6 +50,8 @@ struct ScaleState {
     long sent = 0;           // readings sent in this stream
 };
 
+// The reserved name is the compiler's own, in the copy it makes of ports[].
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 struct BoardState {
     Identity identity;
     PortState ports[BOARD_PORT_COUNT];

@@ -1,5 +1,7 @@
 #include "emulator/DeviceSocket.h"
 
+#include "emulator/SystemError.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -60,12 +62,12 @@ bool ListenOnDeviceSocket(const std::string& path, DeviceSocket* result, std::st
     if (!RemoveStaleSocket(path, address, error)) return false;
     int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        *error = std::string("cannot create a socket: ") + std::strerror(errno);
+        *error = std::string("cannot create a socket: ") + SystemErrorText(errno);
         return false;
     }
     if (bind(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof address) != 0 ||
         listen(fd, 16) != 0) {
-        *error = "cannot listen on " + path + ": " + std::strerror(errno);
+        *error = "cannot listen on " + path + ": " + SystemErrorText(errno);
         close(fd);
         return false;
     }

@@ -109,6 +109,7 @@ bool ParseOpenFault(const std::string& text, OpenFault* fault, std::string* erro
     std::string argument;
     bool hasArgument = false;
     SplitArgument(text, &name, &argument, &hasArgument);
+    // cppcheck-suppress knownConditionTrueFalse ; SplitArgument has just set name
     if (name == "refuse") {
         fault->kind = OpenFaultKind::Refuse;
         fault->code = 5;
@@ -169,7 +170,8 @@ bool ParseFaultRule(const std::string& selector, const std::string& value, Fault
             return false;
         }
         if (!ParseCount(argument, &parsed) || !ArgumentInRange(entry.kind, parsed)) {
-            *error = "the argument of '" + name + "' is out of range: '" + argument + "'";
+            *error = "the argument of '" + name + "' is out of range: ";
+            *error += "'" + argument + "'";
             return false;
         }
         rule->fault.argument = parsed;

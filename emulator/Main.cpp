@@ -36,8 +36,8 @@ int RunProgram(const emulator::CommandLine& line, const emulator::BoardSetup& se
 {
     // The terminal's interrupt reaches the program by itself; the runner
     // outlives it so that it can clean up and report its status.
-    signal(SIGINT, SIG_IGN);
-    signal(SIGQUIT, SIG_IGN);
+    (void)signal(SIGINT, SIG_IGN);
+    (void)signal(SIGQUIT, SIG_IGN);
     struct sigaction forward = {};
     forward.sa_handler = ForwardSignal;
     sigemptyset(&forward.sa_mask);

@@ -1,6 +1,7 @@
 #include "emulator/Runner.h"
 
 #include "emulator/Board.h"
+#include "emulator/SystemError.h"
 
 #include <cerrno>
 #include <csignal>
@@ -33,7 +34,7 @@ bool MakeTemporaryFolder(std::string* folder, std::string* error)
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (mkdtemp(name.data()) == nullptr) {
-        *error = "cannot create a temporary folder: " + std::string(std::strerror(errno));
+        *error = "cannot create a temporary folder: " + SystemErrorText(errno);
         return false;
     }
     *folder = name.data();
@@ -70,6 +71,7 @@ std::vector<std::string> ChildEnvironment(const std::string& folder)
 std::vector<char*> Pointers(std::vector<std::string>& texts)
 {
     std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
     for (std::string& text : texts) pointers.push_back(&text[0]);
     pointers.push_back(nullptr);
     return pointers;
@@ -134,7 +136,7 @@ int RunWithBoard(const RunRequest& request, std::string* error, std::string* fol
                 if (request.started) request.started(child);
                 status = WaitForExit(child);
             } else {
-                *error = "cannot run " + request.command[0] + ": " + std::strerror(spawnError);
+                *error = "cannot run " + request.command[0] + ": " + SystemErrorText(spawnError);
                 status = spawnError == ENOENT ? RUNNER_NOT_FOUND : RUNNER_CANNOT_EXECUTE;
             }
         }

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, then the address+undefined
+# Runs the static checks (clang-tidy, cppcheck, layout), then builds and runs
+# every test: the normal build, then the address+undefined
 # sanitizer build, then the thread sanitizer build, then a short run of every
 # fuzz target, then the Windows programs cross-built and run under Wine.
 # Prints each stage's time.
-# Usage: scripts/run-tests.sh [stage...]   (stages: normal asan tsan fuzz windows)
+# Usage: scripts/run-tests.sh [stage...]   (stages: static normal asan tsan fuzz windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan fuzz windows)
+[ ${#stages[@]} -gt 0 ] || stages=(static normal asan tsan fuzz windows)
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
@@ -18,7 +19,10 @@ summary=()
 overall_start=$(date +%s)
 for stage in "${stages[@]}"; do
   start=$(date +%s)
-  if [ "${stage}" = windows ]; then
+  if [ "${stage}" = static ]; then
+    echo "=== stage static: clang-tidy, cppcheck and the layout check ==="
+    scripts/static-checks.sh
+  elif [ "${stage}" = windows ]; then
     echo "=== stage windows: MinGW-w64 cross-build, unit tests and smoke runs under Wine ==="
     scripts/windows-stage.sh
   elif [ "${stage}" = fuzz ]; then

@@ -70,7 +70,8 @@ void TraceWrite(int levelMask, int moduleId, const char* sourceFile, unsigned li
     if (format != nullptr) {
         va_list arguments;
         va_start(arguments, format);
-        vsnprintf(message, sizeof message, format, arguments);
+        // A longer message is cut at the limit; the line is written either way.
+        (void)vsnprintf(message, sizeof message, format, arguments);
         va_end(arguments);
     }
     if (toConsole && g_ProgramOptions.m_ConsoleDisplay && moduleId != MODULE_CONFIG &&

@@ -72,10 +72,10 @@ std::string AnswerCommand(BoardState& state, const std::string& command)
 {
     const std::string error = Setting(state, "ebox-error", "");
     if (!error.empty()) return "Err " + error;
-    const std::string config = Setting(state, "ebox-config", "1140120");
+    std::string config = Setting(state, "ebox-config", "1140120");
     if (command == "O") return config;
     if (command.size() == 2 + CONFIG_LENGTH && command[0] == 'O') {
-        const std::string written = command.substr(1, CONFIG_LENGTH);
+        std::string written = command.substr(1, CONFIG_LENGTH);
         if (CheckDigit(written) != command.back()) return BAD_FRAME_ERROR;
         state.settings["ebox-config"] = written;
         return written;

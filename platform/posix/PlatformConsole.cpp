@@ -30,8 +30,9 @@ int pushedBack = -1;
 void RestoreOnSignal(int signalNumber)
 {
     PosixRestoreTerminal();
-    signal(signalNumber, SIG_DFL);
-    raise(signalNumber);
+    // Nothing is left to do if these fail: the handler is on its way out.
+    (void)signal(signalNumber, SIG_DFL);
+    (void)raise(signalNumber);
 }
 
 void RestoreAtExit() { PosixRestoreTerminal(); }
@@ -51,9 +52,10 @@ void RestoreTerminalOnSignal(int signalNumber)
 void SetUpOnce()
 {
     inputIsTerminal = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &originalTerminal) == 0;
-    signal(SIGPIPE, SIG_IGN);
+    (void)signal(SIGPIPE, SIG_IGN);
     if (!inputIsTerminal) return;
-    std::atexit(RestoreAtExit);
+    // Without the hook only a normal end leaves the terminal as it was.
+    (void)std::atexit(RestoreAtExit);
     const int fatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT};
     for (int signalNumber : fatalSignals) RestoreTerminalOnSignal(signalNumber);
 }

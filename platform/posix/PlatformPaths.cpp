@@ -37,12 +37,11 @@ std::string DriveRoot()
 // mkdir -p; an existing folder is fine.
 void CreateFolders(const std::string& path)
 {
-    std::string partial;
     size_t start = 0;
     while (start <= path.size()) {
         size_t slash = path.find('/', start);
         if (slash == std::string::npos) slash = path.size();
-        partial = path.substr(0, slash);
+        const std::string partial = path.substr(0, slash);
         if (!partial.empty()) mkdir(partial.c_str(), 0777);
         start = slash + 1;
     }

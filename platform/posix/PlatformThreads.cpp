@@ -54,6 +54,8 @@ void* RunThread(void* raw)
 
 bool Plat_BeginThread(PlatThreadProc proc, void* argument)
 {
+    // The new thread takes it over and deletes it.
+    // cppcheck-suppress[unreadVariable,unusedAllocatedMemory] ; handed to pthread_create below
     ThreadStart* start = new (std::nothrow) ThreadStart{proc, argument};
     if (start == nullptr) return false;
     pthread_t thread;

@@ -57,7 +57,8 @@ TEST(EmulatorRunner, ReportsSignalsAndProgramsThatCannotRun)
     emulator::RunRequest missing = Shell("cu", "");
     missing.command = {"/nonexistent/utility", "-GetVersion"};
     EXPECT_EQ(emulator::RunWithBoard(missing, &error), emulator::RUNNER_NOT_FOUND);
-    EXPECT_NE(error.find("/nonexistent/utility"), std::string::npos) << error;
+    EXPECT_NE(error.find("cannot run /nonexistent/utility: No such file or directory"), std::string::npos)
+        << error;
 
     std::string folder;
     emulator::RunRequest kept = Shell("cu", "test -S \"$SECMODULE_DEVICE_DIR/ConvUnitDevice0\"");
