@@ -83,14 +83,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string contents = end == std::string::npos ? std::string() : input.substr(end + 1);
 
     for (const char* marker : {"SU_", "CU_", "CRC_", "x"})
-        if (FindNameMarker(marker, name.c_str()) != PlainFind(marker, name)) fuzzsupport::Fail("marker search differs");
+        if (FindNameMarker(marker, name.c_str()) != PlainFind(marker, name))
+            fuzzsupport::Fail("marker search differs");
     char digits[EXPECTED_CHECKSUM_MAX_DIGITS + 1];
     std::memset(digits, 0x7F, sizeof digits);
     uint32_t checksum = 1;
     const bool found = ExpectedChecksumFromName(name.c_str(), digits, &checksum);
     const std::string plain = PlainDigits(name);
     if (found != !plain.empty() || digits != plain) fuzzsupport::Fail("checksum digits differ");
-    if (checksum != (plain.empty() ? 0 : std::stoul(plain, nullptr, 16))) fuzzsupport::Fail("checksum value differs");
+    if (checksum != (plain.empty() ? 0 : std::stoul(plain, nullptr, 16)))
+        fuzzsupport::Fail("checksum value differs");
 
     if (IsPlainFileName(name)) CheckLoad(name, contents);
     return 0;

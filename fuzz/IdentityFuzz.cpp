@@ -39,8 +39,9 @@ void CheckReportLines(const std::string& text)
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line != std::string("[") + SECTION + "]" && line.compare(0, sizeof KEY_PREFIX - 1, KEY_PREFIX) != 0)
-            fuzzsupport::Fail("report file holds a line of its own");
+        const bool head = line == std::string("[") + SECTION + "]";
+        const bool key = line.compare(0, sizeof KEY_PREFIX - 1, KEY_PREFIX) == 0;
+        if (!line.empty() && !head && !key) fuzzsupport::Fail("report file holds a line of its own");
         start = end + 1;
     }
 }

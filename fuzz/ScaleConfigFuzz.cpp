@@ -35,7 +35,8 @@ void CheckEuLine()
     const bool usable = ScaleEuLine(&whole, &perHundredthPound);
     if (!std::isfinite(perHundredthPound)) fuzzsupport::Fail("EU line value not finite");
     if (usable && whole != static_cast<int>(ScaleEuValue)) fuzzsupport::Fail("EU line whole differs");
-    if (!usable && (whole != 1 || perHundredthPound != 100000.0f)) fuzzsupport::Fail("unusable EU not taken as 1");
+    if (!usable && (whole != 1 || perHundredthPound != 100000.0f))
+        fuzzsupport::Fail("unusable EU not taken as 1");
 }
 
 }  // namespace

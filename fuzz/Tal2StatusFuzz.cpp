@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t sets = 0;
     for (const fuzzboard::Written& packet : fuzzboard::WrittenPackets()) {
         if (packet.data.compare(0, 2, "T1") != 0) continue;
-        if (sets >= 5 || packet.data.substr(2) != expected[sets]) fuzzsupport::Fail("lamp bits not the keys'");
+        if (sets >= 5 || packet.data.substr(2) != expected[sets])
+            fuzzsupport::Fail("lamp bits not the keys'");
         ++sets;
     }
     if (sets != 5) fuzzsupport::Fail("a key's lamp request missing");
