@@ -12,7 +12,8 @@ root=$(pwd)
 seconds="${1:-20}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(board_read profile registry command_line packet)
+[ ${#targets[@]} -gt 0 ] || targets=(board_read profile registry command_line packet firmware_name ebox_reply scale_config
+  identity tal2_status coupon_box curtain_results)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -- -j2

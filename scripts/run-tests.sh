@@ -26,8 +26,8 @@ for stage in "${stages[@]}"; do
     echo "=== stage windows: MinGW-w64 cross-build, unit tests and smoke runs under Wine ==="
     scripts/windows-stage.sh
   elif [ "${stage}" = fuzz ]; then
-    echo "=== stage fuzz: every fuzz target for ${FUZZ_SECONDS:-15}s ==="
-    scripts/fuzz.sh "${FUZZ_SECONDS:-15}"
+    echo "=== stage fuzz: every fuzz target for ${FUZZ_SECONDS:-6}s ==="
+    scripts/fuzz.sh "${FUZZ_SECONDS:-6}"
   else
     echo "=== stage ${stage}: configure and build ==="
     cmake --preset "${stage}" >/dev/null
