@@ -4,6 +4,14 @@
 
 #include <windows.h>
 
+#include <cstring>
+
+namespace {
+
+bool HasLineBreak(const char* text) { return text != nullptr && std::strpbrk(text, "\r\n") != nullptr; }
+
+}  // namespace
+
 unsigned Plat_GetProfileString(const char* section, const char* key, const char* defaultValue,
                                char* buffer, unsigned size, const char* file)
 {
@@ -13,6 +21,9 @@ unsigned Plat_GetProfileString(const char* section, const char* key, const char*
 bool Plat_WriteProfileString(const char* section, const char* key, const char* value,
                              const char* file)
 {
+    // Windows writes a line break as it is: it would split the entry and
+    // plant lines of its own (a board's serial number reaches this).
+    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
     return WritePrivateProfileStringA(section, key, value, file) != 0;
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -141,14 +142,16 @@ TEST_F(HardwareVersionReport, RestOfTheFileIsKeptByteForByte)
 
 TEST_F(HardwareVersionReport, FailedWriteIsShownAndTheOtherKeysStillGoIn)
 {
-    if (testenv::IsNativeWindows()) GTEST_SKIP() << "stand-in only: refuses a value with a line break";
     testenv::WriteFile(ReportPath(), "");
     SetIdentity(IsCuUtility() ? 610 : 510, "SN\n[Injected]");
     WriteHardwareVersionReport();
     EXPECT_EQ(scripted::Output(), "ERROR 13: Writing " + Prefix() +
                                       "SerialNumber to Config File ..\\Config\\HardwareVersions.Ini "
                                       "Failed.\n");
-    EXPECT_EQ(testenv::ReadFile(ReportPath()), NewSection(SecurityModuleVersion, ""));
+    // Only the line ends differ between the stand-in and Windows here.
+    std::string written = testenv::ReadFile(ReportPath());
+    written.erase(std::remove(written.begin(), written.end(), '\r'), written.end());
+    EXPECT_EQ(written, NewSection(SecurityModuleVersion, ""));
 }
 
 }  // namespace
