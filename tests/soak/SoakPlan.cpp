@@ -192,7 +192,9 @@ RunPlan PlanRun(uint64_t seed, unsigned index, bool quick, bool sanitized)
     plan.variant = (index / COMMAND_COUNT) % 2 == 0 ? &e2e::SU : &e2e::CU;
     plan.command = spec.name;
     plan.arguments = ArgumentsFor(spec, random);
-    if (random.Chance(30)) plan.arguments.insert(plan.arguments.begin(), "-SupressConsoleDisplay");
+    // Before -GetUtilityVersion it would make that an unknown argument.
+    if (random.Chance(30) && plan.command != "GetUtilityVersion")
+        plan.arguments.insert(plan.arguments.begin(), "-SupressConsoleDisplay");
     if (plan.command == "SecurityModuleUpload") PlanFirmware(plan, random);
     if (plan.command == "HardwareVersionRequest") plan.reportFile = "Inventory.Ini";
 
