@@ -142,6 +142,33 @@ void CheckResults(const RunResult& run, const e2e::Board& board, const e2e::Lane
     }
 }
 
+// Runs the program with its input at an end, as a script would; false when
+// it could not start or had to be killed at its bound.
+bool RunUtility(const RunPlan& plan, const e2e::LaneFolder& lane, e2e::ChildProcess& child, RunResult& run)
+{
+    e2e::ChildOptions childOptions;
+    childOptions.program = plan.variant->program;
+    childOptions.arguments = plan.arguments;
+    childOptions.environment = lane.Environment();
+    childOptions.workDir = lane.BinDir();
+    if (!child.Start(childOptions)) {
+        run.problems.push_back("could not start: " + child.Error());
+        return false;
+    }
+    child.CloseInput();
+    run.status = child.Wait(plan.boundMs);
+    run.ms = child.WallTime().count();
+    if (run.status == -1) {
+        run.problems.push_back("did not end within its bound of " + std::to_string(plan.boundMs) + " ms; killed");
+        return false;
+    }
+    const std::string errors = child.Errors();
+    for (const char* mark : {"Sanitizer", "runtime error"})
+        if (errors.find(mark) != std::string::npos)
+            run.problems.push_back("sanitizer report: " + FirstLineWith(errors, mark));
+    return true;
+}
+
 RunResult RunOne(const RunPlan& plan)
 {
     RunResult run;
@@ -155,29 +182,9 @@ RunResult RunOne(const RunPlan& plan)
     if (!plan.reportFile.empty()) lane.WriteConfig(plan.reportFile, REPORT_CONTENT);
 
     e2e::ChildProcess child;
-    e2e::ChildOptions childOptions;
-    childOptions.program = plan.variant->program;
-    childOptions.arguments = plan.arguments;
-    childOptions.environment = lane.Environment();
-    childOptions.workDir = lane.BinDir();
-    if (!child.Start(childOptions)) {
-        run.problems.push_back("could not start: " + child.Error());
-        return run;
-    }
-    child.CloseInput();
-    run.status = child.Wait(plan.boundMs);
-    run.ms = child.WallTime().count();
+    if (!RunUtility(plan, lane, child, run)) return run;
     run.hits = FaultsApplied(SettledLog(board));
-
     std::vector<std::string>& problems = run.problems;
-    if (run.status == -1) {
-        problems.push_back("did not end within its bound of " + std::to_string(plan.boundMs) + " ms; killed");
-        return run;
-    }
-    const std::string errors = child.Errors();
-    for (const char* mark : {"Sanitizer", "runtime error"})
-        if (errors.find(mark) != std::string::npos)
-            problems.push_back("sanitizer report: " + FirstLineWith(errors, mark));
     const std::set<int> allowed = run.hits.empty() ? std::set<int>{CleanStatus(plan)} : AllowedStatuses(plan);
     if (allowed.count(run.status) == 0)
         problems.push_back("exit status " + std::to_string(run.status) + " (or signal " +
