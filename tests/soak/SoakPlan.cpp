@@ -113,16 +113,19 @@ bool LosesTheReply(FaultKind kind) { return kind != FaultKind::Unrelated && kind
 void PlanReplyFault(RunPlan& plan, const CommandSpec& spec, Random& random, bool quick)
 {
     const FaultKind kind = static_cast<FaultKind>(random.Below(static_cast<unsigned>(FaultKind::Close) + 1));
-    // A quarter at the identity requests, which end the start-up; the rest
-    // at the command's own requests, or at whatever reply comes.
+    // A quarter at the identity requests, which end the start-up, a quarter
+    // at whatever reply comes (the first is the version's), the rest at the
+    // command's own requests. A quick run, being short, aims at the command
+    // more often.
     std::vector<std::string> selectors;
     const char* const(&keys)[3] = plan.variant->cu ? spec.cuKeys : spec.suKeys;
     for (const char* key : keys)
         if (key != nullptr) selectors.push_back(key);
+    const unsigned share = quick ? 10 : 25;
     std::string selector = Pick(random, {"Z2", "Z4", "Z5", "ZJ"});
     const unsigned draw = random.Below(100);
-    if (draw >= 25 && (draw < 50 || selectors.empty())) selector = Pick(random, {"any", "next"});
-    else if (draw >= 50) selector = selectors[random.Below(static_cast<unsigned>(selectors.size()))];
+    if (draw >= share && (draw < 2 * share || selectors.empty())) selector = Pick(random, {"any", "next"});
+    else if (draw >= 2 * share) selector = selectors[random.Below(static_cast<unsigned>(selectors.size()))];
     // A quick run lets a lost reply end the start-up instead.
     if (quick && spec.longWaits && LosesTheReply(kind) && selector != "next")
         selector = Pick(random, {"Z2", "Z4", "Z5"});
