@@ -18,7 +18,7 @@ const unsigned NO_ANSWER_OPEN_MS = 5000;  // an open the board never answers
 const unsigned ERROR_LINES_MS = 3 * 1000;
 const unsigned PROCESS_SLACK_MS = 3000;
 
-struct CommandSpec {
+struct CommandTraits {
     const char* name;
     unsigned phaseMs;      // the command's own part of the run
     bool longWaits;        // waits of 25 s or more for one reply
@@ -26,7 +26,7 @@ struct CommandSpec {
     const char* cuKeys[3];
 };
 
-const CommandSpec commands[] = {
+const CommandTraits commands[] = {
     {"GetVersion", 0, false, {}, {}},
     {"SecurityModuleUpload", 200 + 2500 + 8 * 200 + 2500 + 500 + 100, false, {"F1", "F2"}, {"F1", "F2"}},
     {"SetSafetySwitch", 200 + 3 * 1000 + 500, false, {"ZC"}, {"ZC"}},
@@ -59,9 +59,9 @@ std::string Hex(unsigned value)
     return text;
 }
 
-std::vector<std::string> ArgumentsFor(const CommandSpec& spec, Random& random)
+std::vector<std::string> ArgumentsFor(const CommandTraits& traits, Random& random)
 {
-    const std::string name = spec.name;
+    const std::string name = traits.name;
     if (name == "SetSafetySwitch")
         return {Pick(random, {"-SetSafetySwitchEnable", "-SetSafetySwitchDisable", "-SetSafetySwitchType0",
                               "-SetSafetySwitchType1", "-SetSafetySwitchType2"})};
@@ -110,7 +110,7 @@ long DelayOf(const std::string& argument) { return argument.empty() ? 0 : std::s
 // whole wait.
 bool LosesTheReply(FaultKind kind) { return kind != FaultKind::Unrelated && kind != FaultKind::Delay; }
 
-void PlanReplyFault(RunPlan& plan, const CommandSpec& spec, Random& random, bool quick)
+void PlanReplyFault(RunPlan& plan, const CommandTraits& traits, Random& random, bool quick)
 {
     const FaultKind kind = static_cast<FaultKind>(random.Below(static_cast<unsigned>(FaultKind::Close) + 1));
     // A quarter at the identity requests, which end the start-up, a quarter
@@ -118,7 +118,7 @@ void PlanReplyFault(RunPlan& plan, const CommandSpec& spec, Random& random, bool
     // command's own requests. A quick run, being short, aims at the command
     // more often.
     std::vector<std::string> selectors;
-    const char* const(&keys)[3] = plan.variant->cu ? spec.cuKeys : spec.suKeys;
+    const char* const(&keys)[3] = plan.variant->cu ? traits.cuKeys : traits.suKeys;
     for (const char* key : keys)
         if (key != nullptr) selectors.push_back(key);
     const unsigned share = quick ? 10 : 25;
@@ -127,7 +127,7 @@ void PlanReplyFault(RunPlan& plan, const CommandSpec& spec, Random& random, bool
     if (draw >= share && (draw < 2 * share || selectors.empty())) selector = Pick(random, {"any", "next"});
     else if (draw >= 2 * share) selector = selectors[random.Below(static_cast<unsigned>(selectors.size()))];
     // A quick run lets a lost reply end the start-up instead.
-    if (quick && spec.longWaits && LosesTheReply(kind) && selector != "next")
+    if (quick && traits.longWaits && LosesTheReply(kind) && selector != "next")
         selector = Pick(random, {"Z2", "Z4", "Z5"});
     const std::string argument = ArgumentOf(kind, random);
     std::string count;
@@ -191,10 +191,10 @@ RunPlan PlanRun(uint64_t seed, unsigned index, bool quick, bool sanitized)
     plan.index = index;
     Random random(RunSeed(seed, index));
     // Every command of both programs in turn.
-    const CommandSpec& spec = commands[index % COMMAND_COUNT];
+    const CommandTraits& traits = commands[index % COMMAND_COUNT];
     plan.variant = (index / COMMAND_COUNT) % 2 == 0 ? &e2e::SU : &e2e::CU;
-    plan.command = spec.name;
-    plan.arguments = ArgumentsFor(spec, random);
+    plan.command = traits.name;
+    plan.arguments = ArgumentsFor(traits, random);
     // Before -GetUtilityVersion it would make that an unknown argument.
     if (random.Chance(30) && plan.command != "GetUtilityVersion")
         plan.arguments.insert(plan.arguments.begin(), "-SupressConsoleDisplay");
@@ -209,7 +209,7 @@ RunPlan PlanRun(uint64_t seed, unsigned index, bool quick, bool sanitized)
                                                            "051012152010"})));
     if (random.Chance(30)) plan.board.push_back("setting.ebox-split=1");
 
-    plan.boundMs = START_UP_MS + spec.phaseMs + ERROR_LINES_MS + PROCESS_SLACK_MS;
+    plan.boundMs = START_UP_MS + traits.phaseMs + ERROR_LINES_MS + PROCESS_SLACK_MS;
     const unsigned draw = random.Below(100);
     if (draw < 8) {
         // A clean run: the baseline every faulty one is told against.
@@ -217,7 +217,7 @@ RunPlan PlanRun(uint64_t seed, unsigned index, bool quick, bool sanitized)
         PlanOpenFault(plan, random);
     } else {
         for (unsigned count = 1 + random.Below(3); count > 0; --count)
-            PlanReplyFault(plan, spec, random, quick);
+            PlanReplyFault(plan, traits, random, quick);
     }
     // Sanitizers slow the programs' own work, not the board's waits.
     if (sanitized) plan.boundMs += plan.boundMs / 2;
