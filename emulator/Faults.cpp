@@ -84,7 +84,8 @@ std::vector<uint8_t> SpoilPacket(const ReplyPlan& plan, std::vector<uint8_t> wir
     }
     wire.back() = WireChecksum(wire.data(), wire.size() - 1);
     for (const ReplyFault& fault : plan.faults) {
-        if (fault.kind == ReplyFaultKind::BadChecksum) ++wire.back();
+        // A reply an earlier rule cut to nothing has no checksum to spoil.
+        if (fault.kind == ReplyFaultKind::BadChecksum && !wire.empty()) ++wire.back();
         if (fault.kind == ReplyFaultKind::WrongLength)
             wire.resize(static_cast<size_t>(ArgumentOr(fault, static_cast<long>(wire.size()) + 1)));
         if (fault.kind == ReplyFaultKind::Oversize)

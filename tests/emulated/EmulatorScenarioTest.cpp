@@ -187,6 +187,9 @@ TEST(EmulatorFaults, EachFaultShapesTheReplyBytes)
     EXPECT_EQ(Shape("oversize")[0].bytes.size(), 70u);
     EXPECT_EQ(Shape("oversize:65")[0].bytes.size(), 65u);
     EXPECT_TRUE(Shape("empty")[0].bytes.empty());
+    // Rules combine in their order; a reply cut to nothing stays empty.
+    std::vector<FaultRule> cut = Rules({"fault.Z2=wrong-length:0", "fault.Z2=bad-checksum", "fault.any=empty"});
+    EXPECT_TRUE(ShapeReply(TakeReplyPlan(cut, "Z2"), {Reply("z2")})[0].bytes.empty());
     EXPECT_TRUE(Shape("no-reply").empty());
 
     std::vector<Outbound> close = Shape("close");
