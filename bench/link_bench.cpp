@@ -100,7 +100,7 @@ Spread SpreadOf(std::vector<double> times)
     for (double t : times) variance += (t - mean) * (t - mean);
     const double deviation = std::sqrt(variance / static_cast<double>(times.size()));
     return {Percentile(times, 0.5), times.front(), Percentile(times, 0.1),
-            Percentile(times, 0.9), times.back(), deviation};
+            Percentile(times, 0.9), times.back(),  deviation};
 }
 
 void PrintSpread(const char* label, const std::vector<double>& times)
@@ -189,15 +189,15 @@ void BenchTrace(long lines)
 {
     const Clock::time_point start = Clock::now();
     for (long i = 0; i < lines; ++i)
-        TRACE(TL_INFO, MODULE_LINK, "Bench:%.2x.%.2x.%.2x - %.2x.%.2x.%.2x.%.2x.%.2x.%.2x", 6, 6,
-              2, 0x5a, 0x32, 0, 0, 0, static_cast<int>(i & 0xFF));
+        TRACE(TL_INFO, MODULE_LINK, "Bench:%.2x.%.2x.%.2x - %.2x.%.2x.%.2x.%.2x.%.2x.%.2x", 6, 6, 2,
+              0x5a, 0x32, 0, 0, 0, static_cast<int>(i & 0xFF));
     TraceFlush();
     const double seconds = MsSince(start) / 1000.0;
     long written = 0;
     for (const char* name : {"Utility01.Txt", "Utility02.Txt", "Utility03.Txt"})
         written += CountInFile(scratch + "/drive_c/FirmwareUpdate/" + name, "Bench:");
-    std::printf("trace: %ld of %ld lines in the capture file in %.3f s: %.0f lines/s\n", written,
-                lines, seconds, static_cast<double>(written) / seconds);
+    std::printf("trace: %ld of %ld lines in the capture file in %.3f s: %.0f lines/s\n", written, lines,
+                seconds, static_cast<double>(written) / seconds);
 }
 
 }  // namespace

@@ -97,8 +97,11 @@ void ShowCurrentRounding(char code)
 {
     TRACE(INLINE, MODULE_COMMANDS, "Current Weight Rounding = ");
     const char* text = RoundingText(code);
-    if (text != nullptr) TRACE(SHOWN, MODULE_COMMANDS, "%s", text);
-    else TRACE(SHOWN, MODULE_COMMANDS, "Value = %x", static_cast<unsigned>(static_cast<unsigned char>(code)));
+    if (text != nullptr)
+        TRACE(SHOWN, MODULE_COMMANDS, "%s", text);
+    else
+        TRACE(SHOWN, MODULE_COMMANDS, "Value = %x",
+              static_cast<unsigned>(static_cast<unsigned char>(code)));
     Plat_ConsoleWrite("\n", 1);
 }
 
@@ -175,9 +178,12 @@ int ReadEBoxResponse()
         // A reply may be split over packets: the framing state carries over.
         for (int i = 0; i < packet.DL; ++i) {
             const uint8_t byte = packet.data[i];
-            if (!collecting) collecting = byte == CARRIAGE_RETURN;
-            else if (byte == LINE_FEED) done = true;
-            else AppendToResponse(byte);
+            if (!collecting)
+                collecting = byte == CARRIAGE_RETURN;
+            else if (byte == LINE_FEED)
+                done = true;
+            else
+                AppendToResponse(byte);
         }
     }
     if (std::strncmp(EBoxResponse, "Err", 3) != 0) return 0;
@@ -207,8 +213,10 @@ void ResetEBox()
         TRACE(SHOWN, MODULE_COMMANDS, "Reset Failed!");
         return;
     }
-    if (EBoxResponse[0] == 'R') TRACE(SHOWN, MODULE_COMMANDS, "Reset Complete");
-    else TRACE(SHOWN, MODULE_COMMANDS, "Reset Failed!, Code = %c", Printable(EBoxResponse[0]));
+    if (EBoxResponse[0] == 'R')
+        TRACE(SHOWN, MODULE_COMMANDS, "Reset Complete");
+    else
+        TRACE(SHOWN, MODULE_COMMANDS, "Reset Failed!, Code = %c", Printable(EBoxResponse[0]));
 }
 
 char EBoxCheckDigit(const char* configuration)
@@ -232,7 +240,8 @@ void SetEBoxRounding(char code)
     // Writing back a configuration that was never read in full would put
     // zeros into the E-Box's settings.
     if (std::strlen(EBoxResponse) < static_cast<size_t>(CONFIGURATION_LENGTH)) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 51: Incomplete E-Box Configuration \"%s\", not written.", EBoxResponse);
+        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 51: Incomplete E-Box Configuration \"%s\", not written.",
+              EBoxResponse);
         return;
     }
 
@@ -254,8 +263,10 @@ void SetEBoxRounding(char code)
     ReadEBoxResponse();
     if (SendEBoxCommand('O') != 0) return;
     ReadEBoxResponse();
-    if (EBoxResponse[1] == code) TRACE(SHOWN, MODULE_COMMANDS, "Weight Rounding Updated!");
-    else TRACE(SHOWN, MODULE_COMMANDS, "ERROR 53: Weight Rounding NOT Updated.");
+    if (EBoxResponse[1] == code)
+        TRACE(SHOWN, MODULE_COMMANDS, "Weight Rounding Updated!");
+    else
+        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 53: Weight Rounding NOT Updated.");
 }
 
 void SetEBoxPolling(char setting) { SendBoardEBoxSetting('F', setting); }

@@ -70,7 +70,7 @@ struct BeltKey {
 
 // "0" stops both belts though the help does not offer it.
 const BeltKey BELT_KEYS[] = {
-    {'0', "\nAll Stop\n", '1', '1'},     {'1', "\nFront Forward\n", '2', '0'},
+    {'0', "\nAll Stop\n", '1', '1'},      {'1', "\nFront Forward\n", '2', '0'},
     {'2', "\nFront Reverse\n", '3', '0'}, {'3', "\nFront Stop\n", '1', '0'},
     {'4', "\nRear Forward\n", '0', '2'},  {'5', "\nRear Reverse\n", '0', '3'},
     {'6', "\nRear Stop\n", '0', '1'},

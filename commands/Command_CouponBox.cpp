@@ -86,11 +86,8 @@ void ActOnKey(char key)
         TRACE(SHOWN, MODULE_COMMANDS, "Enable Only");
         EnableCouponBoxNoLed();
         break;
-    case 'X':
-        TRACE(SHOWN, MODULE_COMMANDS, "Exit");
-        break;
-    default:
-        break;
+    case 'X': TRACE(SHOWN, MODULE_COMMANDS, "Exit"); break;
+    default: break;
     }
 }
 

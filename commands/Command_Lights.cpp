@@ -97,11 +97,11 @@ struct LaneLightKey {
 };
 
 const LaneLightKey laneLightKeys[] = {
-    {'0', "0369"},  // every light off
-    {'1', "0"}, {'2', "1"}, {'3', "2"},  // lane light off, on, flash
-    {'4', "3"}, {'5', "4"}, {'6', "5"},  // yellow
-    {'7', "6"}, {'8', "7"}, {'9', "8"},  // green
-    {'A', "9"}, {'B', "A"}, {'C', "B"},  // red
+    {'0', "0369"},                          // every light off
+    {'1', "0"},    {'2', "1"}, {'3', "2"},  // lane light off, on, flash
+    {'4', "3"},    {'5', "4"}, {'6', "5"},  // yellow
+    {'7', "6"},    {'8', "7"}, {'9', "8"},  // green
+    {'A', "9"},    {'B', "A"}, {'C', "B"},  // red
 };
 
 void SendLaneLightCodes(char key)
@@ -175,9 +175,12 @@ void ShowTal2Status(unsigned char bits)
     if (bits == 0) TRACE(INLINE, MODULE_COMMANDS, "All ");
     for (const Tal2Lamp& lamp : tal2Lamps)
         if (bits & lamp.bit) TRACE(INLINE, MODULE_COMMANDS, "%s", lamp.name);
-    if (bits == 0) TRACE(SHOWN, MODULE_COMMANDS, "Off\n");
-    else if (bits & TAL2_FLASHING) TRACE(SHOWN, MODULE_COMMANDS, "Flashing\n");
-    else TRACE(SHOWN, MODULE_COMMANDS, "On\n");
+    if (bits == 0)
+        TRACE(SHOWN, MODULE_COMMANDS, "Off\n");
+    else if (bits & TAL2_FLASHING)
+        TRACE(SHOWN, MODULE_COMMANDS, "Flashing\n");
+    else
+        TRACE(SHOWN, MODULE_COMMANDS, "On\n");
 }
 
 // Asks the module which TAL-2 lamps are lit and shows them, or why not.
@@ -185,18 +188,14 @@ void RequestTal2Status()
 {
     ModulePacket reply;
     switch (StandardExchange('T', '0', nullptr, 0, LIGHTS_WAIT_COUNT, &reply)) {
-    case EXCHANGE_OK:
-        ShowTal2Status(reply.data[2]);
-        return;
+    case EXCHANGE_OK: ShowTal2Status(reply.data[2]); return;
     case EXCHANGE_SEND_FAILED:
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module data Failed.");
         return;
     case EXCHANGE_NO_REPLY:
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for config data timeout.");
         return;
-    default:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout.");
-        return;
+    default: TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout."); return;
     }
 }
 
@@ -270,9 +269,12 @@ const EasLaneLightCommand topEasAsLaneLight = {
 
 void ShowEasState(uint8_t state, const char* disabled, const char* enabled)
 {
-    if (state == '0') TRACE(SHOWN, MODULE_COMMANDS, "%s", disabled);
-    else if (state == '1') TRACE(SHOWN, MODULE_COMMANDS, "%s", enabled);
-    else TRACE(SHOWN, MODULE_COMMANDS, "Invalid Setting!\n");
+    if (state == '0')
+        TRACE(SHOWN, MODULE_COMMANDS, "%s", disabled);
+    else if (state == '1')
+        TRACE(SHOWN, MODULE_COMMANDS, "%s", enabled);
+    else
+        TRACE(SHOWN, MODULE_COMMANDS, "Invalid Setting!\n");
 }
 
 // Shows the setting, asks for it to be enabled and shows what the module
@@ -289,17 +291,14 @@ void RunEasLaneLightCommand(const EasLaneLightCommand& command)
     ModulePacket reply;
     const uint8_t query = '?';
     switch (StandardExchange('Z', command.subCommand, &query, 1, LIGHTS_WAIT_COUNT, &reply)) {
-    case EXCHANGE_OK:
-        break;
+    case EXCHANGE_OK: break;
     case EXCHANGE_SEND_FAILED:
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module data Failed.");
         return;
     case EXCHANGE_NO_REPLY:
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for config data timeout.");
         return;
-    default:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module timeout.");
-        return;
+    default: TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module timeout."); return;
     }
     ShowEasState(reply.data[2], command.disabled, command.enabled);
 

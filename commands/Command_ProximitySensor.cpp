@@ -19,9 +19,7 @@ bool Calibrate(bool* complete)
 {
     ModulePacket reply;
     switch (StandardExchange('M', '4', nullptr, 0, PROXIMITY_WAIT_COUNT, &reply)) {
-    case EXCHANGE_OK:
-        *complete = reply.data[2] == CALIBRATION_COMPLETE;
-        return true;
+    case EXCHANGE_OK: *complete = reply.data[2] == CALIBRATION_COMPLETE; return true;
     case EXCHANGE_SEND_FAILED:
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module Proximity Calibration Failed.");
         return false;

@@ -38,22 +38,12 @@ bool HandleKey()
     if (!Plat_KeyHit()) return false;
     switch (UpperKey(Plat_GetKey())) {
     case 'X':
-    case ESCAPE:
-        return true;
-    case 'N':
-        SetScaleDisplayMode(SCALE_DISPLAY_NORMAL);
-        break;
-    case 'C':
-        SetScaleDisplayMode(SCALE_DISPLAY_CONTINUOUS);
-        break;
-    case 'F':
-        StartScaleCapture();
-        break;
-    case 'E':
-        EndScaleCapture();
-        break;
-    default:
-        break;
+    case ESCAPE: return true;
+    case 'N': SetScaleDisplayMode(SCALE_DISPLAY_NORMAL); break;
+    case 'C': SetScaleDisplayMode(SCALE_DISPLAY_CONTINUOUS); break;
+    case 'F': StartScaleCapture(); break;
+    case 'E': EndScaleCapture(); break;
+    default: break;
     }
     return false;
 }

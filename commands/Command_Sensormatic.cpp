@@ -38,9 +38,7 @@ int ReportFailure(int exchangeResult, const SensormaticFailures& failures)
     case EXCHANGE_NO_REPLY:
         TRACE(SHOWN, MODULE_COMMANDS, "%s", failures.noReply);
         return failures.noReplyCode;
-    default:
-        TRACE(SHOWN, MODULE_COMMANDS, "%s", failures.tooMany);
-        return failures.tooManyCode;
+    default: TRACE(SHOWN, MODULE_COMMANDS, "%s", failures.tooMany); return failures.tooManyCode;
     }
 }
 
@@ -150,7 +148,10 @@ int ConfigureSensormaticControllerType()
 int EnableSensormaticController()
 {
     static const SwitchTexts texts = {
-        '1', "Enable Sensormatic Controller \n\n", "Controller Enabled", 213,
+        '1',
+        "Enable Sensormatic Controller \n\n",
+        "Controller Enabled",
+        213,
         {"ERROR 60: Sensormatic controller did not respond.",
          "ERROR 62: Sensormatic controller did not respond.", 226, 234, 245}};
     return SwitchController(texts);
@@ -159,7 +160,10 @@ int EnableSensormaticController()
 int DisableSensormaticController()
 {
     static const SwitchTexts texts = {
-        '0', "Disable Sensormatic Controller \n\n", "Controller Disabled", 378,
+        '0',
+        "Disable Sensormatic Controller \n\n",
+        "Controller Disabled",
+        378,
         {"ERROR 60: Waiting for config data Timeout.",
          "ERROR 62: Sensormatic controller did not respond.", 391, 399, 410}};
     return SwitchController(texts);

@@ -18,7 +18,10 @@ const unsigned CURTAIN_BREAK_WINDOW_VERSION = 336;
 const unsigned SAFETY_SWITCH_TYPES_VERSION = 405;
 
 const SettingRequest safetySwitchStatus = {
-    'Z', 'C', "?", SETTING_WAIT_COUNT,
+    'Z',
+    'C',
+    "?",
+    SETTING_WAIT_COUNT,
     "Requesting Security Module Safety Switch Status",
     "ERROR 11: Get Security Module Switch Status Failed.",
     "ERROR 10: Get Security Module Safety Switch Failed.",
@@ -26,7 +29,10 @@ const SettingRequest safetySwitchStatus = {
 };
 
 const SettingRequest safetySwitchSet = {
-    'Z', 'C', "", SETTING_WAIT_COUNT,
+    'Z',
+    'C',
+    "",
+    SETTING_WAIT_COUNT,
     "Setting Security Module Safety Switch",
     "ERROR 11: Writing Security Module Switch Status Failed.",
     "ERROR 10: Get Security Module Safety Switch Failed.",
@@ -34,7 +40,10 @@ const SettingRequest safetySwitchSet = {
 };
 
 const SettingRequest curtainBreakWindowStatus = {
-    'A', '5', "", SETTING_WAIT_COUNT,
+    'A',
+    '5',
+    "",
+    SETTING_WAIT_COUNT,
     "Requesting Security Module Curtain Break Window",
     "ERROR 11: Get Security Module Curtain Break Window Failed.",
     "ERROR 10: Get Security Module Curtain Break Window Failed.",
@@ -101,8 +110,8 @@ void SetSafetySwitch()
 
 void SetCurtainBreakWindow()
 {
-    static const char* const banner[] = {
-        "", "**** USB Security Module Set Curtain Break Window ****", ""};
+    static const char* const banner[] = {"", "**** USB Security Module Set Curtain Break Window ****",
+                                         ""};
     if (!StartSettingCommand("ERROR 1D: System is not USB!", banner, 3)) return;
     if (!FirmwareVersionAtLeast(CURTAIN_BREAK_WINDOW_VERSION)) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1E: Security Module Version Must be >= 3.36");

@@ -25,17 +25,14 @@ bool SendModel(const char* answer)
     const uint8_t* characters = reinterpret_cast<const uint8_t*>(answer);
     ModulePacket reply;
     switch (StandardExchange('Z', '6', characters, MODEL_CHARACTERS_SENT, MODEL_WAIT_COUNT, &reply)) {
-    case EXCHANGE_OK:
-        return true;
+    case EXCHANGE_OK: return true;
     case EXCHANGE_SEND_FAILED:
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module data Failed.");
         return false;
     case EXCHANGE_NO_REPLY:
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for config data timeout.");
         return false;
-    default:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout.");
-        return false;
+    default: TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout."); return false;
     }
 }
 

@@ -31,8 +31,6 @@ void SoftReset()
     case EXCHANGE_NO_REPLY:
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Security Module Soft Reset Timeout");
         return;
-    default:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Get Security Module Soft Reset");
-        return;
+    default: TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Get Security Module Soft Reset"); return;
     }
 }

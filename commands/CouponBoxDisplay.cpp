@@ -18,7 +18,7 @@ struct StatusBit {
     const char* text;
 };
 const StatusBit SET_BITS[] = {
-    {0x02, "Coupon Detected, "}, {0x04, "Box Full, "},     {0x10, "Top Row Blocked, "},
+    {0x02, "Coupon Detected, "},    {0x04, "Box Full, "},    {0x10, "Top Row Blocked, "},
     {0x20, "Bottom Row Blocked, "}, {0x40, "LED Flashing "},
 };
 
@@ -66,8 +66,7 @@ void UpdateLedExtremes(LedExtremes* extremes, const LedValues& values)
     if (values.bottom < extremes->bottomMin) extremes->bottomMin = values.bottom;
 }
 
-void FormatLedValuesLine(const LedValues& values, const LedExtremes& extremes, char* line,
-                         size_t size)
+void FormatLedValuesLine(const LedValues& values, const LedExtremes& extremes, char* line, size_t size)
 {
     std::snprintf(line, size, "%s%.4X  %.4X  %.4X       %s%.4X  %.4X  %.4X\r",
                   ArrayState(values.status & TOP_ARRAY_LOW), unsigned{values.top},

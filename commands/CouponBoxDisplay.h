@@ -33,8 +33,7 @@ void StartLedExtremes(LedExtremes* extremes);
 LedValues TakeLedValues(const ModulePacket* reply);
 void UpdateLedExtremes(LedExtremes* extremes, const LedValues& values);
 // One display line, ending in a carriage return.
-void FormatLedValuesLine(const LedValues& values, const LedExtremes& extremes, char* line,
-                         size_t size);
+void FormatLedValuesLine(const LedValues& values, const LedExtremes& extremes, char* line, size_t size);
 // A low or blocked array keeps its line on the screen.
 bool LedLineStays(const LedValues& values);
 

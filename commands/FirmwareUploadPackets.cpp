@@ -16,8 +16,8 @@ void StartRequest(ModulePacket* packet, uint8_t request, int dataLength)
 
 }  // namespace
 
-void BuildStartUploadRequest(ModulePacket* packet, int byteCount, uint32_t checksum,
-                             const char* date, const char* name)
+void BuildStartUploadRequest(ModulePacket* packet, int byteCount, uint32_t checksum, const char* date,
+                             const char* name)
 {
     StartRequest(packet, '1', UPLOAD_START_DL);
     uint8_t* d = packet->data;

@@ -16,8 +16,8 @@ enum {
 // Start-upload request "F1": the byte count (16 bits, high byte first), the
 // checksum (most significant byte first), date (8 characters "mm/dd/yy")
 // and the name's first 32 characters, padded with spaces.
-void BuildStartUploadRequest(ModulePacket* packet, int byteCount, uint32_t checksum,
-                             const char* date, const char* name);
+void BuildStartUploadRequest(ModulePacket* packet, int byteCount, uint32_t checksum, const char* date,
+                             const char* name);
 // Upload-data request "F2" with count image bytes (at most 32).
 void BuildUploadDataRequest(ModulePacket* packet, const uint8_t* bytes, int count);
 

@@ -16,7 +16,10 @@ const int INLINE = TL_INFO | TF_INLINE;
 const unsigned FLATPACK_VERSION = 336;
 
 const SettingRequest flatpackStatus = {
-    'Z', 'F', "?", 10,
+    'Z',
+    'F',
+    "?",
+    10,
     "Requesting Security Module Flatpack Sensor Status",
     "ERROR 11: Get Security Module Flatpack Status Failed.",
     "ERROR 10: Get Security Module Flatpack status.",
@@ -24,7 +27,10 @@ const SettingRequest flatpackStatus = {
 };
 
 const SettingRequest flatpackSet = {
-    'Z', 'F', "", 20,
+    'Z',
+    'F',
+    "",
+    20,
     "Setting Security Module Flatpack Sensor",
     "ERROR 11: Writing Security Module Flatpack Sensor Status Failed.",
     "ERROR 10: Get Security Module Flatpack status.",
@@ -32,7 +38,10 @@ const SettingRequest flatpackSet = {
 };
 
 const SettingRequest cuFlatpackQuery = {
-    'A', '7', "?", 20,
+    'A',
+    '7',
+    "?",
+    20,
     nullptr,
     "ERROR 11: Writing Security Module Flatpack Sensor Status Failed.",
     "ERROR 10: Get Security Module Flatpack status.",

@@ -15,7 +15,10 @@ const int SHOWN = TL_INFO | TF_CONSOLE;
 const int INLINE = TL_INFO | TF_INLINE;
 
 const SettingRequest powerRelayStatus = {
-    'R', '0', "", 10,
+    'R',
+    '0',
+    "",
+    10,
     "Requesting Security Module Power Relay Status",
     "ERROR 11: Get Security Module Power Relay Status Failed.",
     "ERROR 10: Get Security Module Power Relay Status Failed.",

@@ -31,8 +31,8 @@ void AddLine(std::string* block, const char* format, ...)
 double Percent(uint32_t count, uint32_t readings)
 {
     if (readings == 0) return 0;
-    const float share =
-        static_cast<float>(static_cast<uint64_t>(count) * 100u) / static_cast<float>(readings);
+    const float share = static_cast<float>(static_cast<uint64_t>(count) * 100u) /
+                        static_cast<float>(readings);
     return static_cast<double>(share);
 }
 

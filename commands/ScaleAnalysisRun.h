@@ -26,7 +26,7 @@ struct ScaleAnalysisRun {
     long long intervalReadings;  // 0: no intervals
     long long nextBoundary;
     bool zeroEachInterval;
-    FILE* log;                   // nullptr: not logging
+    FILE* log;  // nullptr: not logging
 };
 
 // Takes the first reading's weight and the start time, and shows the screen

@@ -62,6 +62,6 @@ void FormatNoiseStatusLine(uint32_t readings, const NoiseCounts* counts, char* t
 void FormatNoiseIntervalLine(uint32_t readings, const NoiseCounts* counts, char* text, size_t size)
 {
     std::snprintf(text, size, "%9u : %8u : %7u : %7u : %7u : %7u : %6u : %7u : %7u\n", readings,
-                  counts->stable, counts->unstable, counts->range[0], counts->range[1],
-                  counts->range[2], counts->range[3], counts->range[4], counts->range[5]);
+                  counts->stable, counts->unstable, counts->range[0], counts->range[1], counts->range[2],
+                  counts->range[3], counts->range[4], counts->range[5]);
 }

@@ -60,7 +60,10 @@ double DecimalNumber(const char* text)
 }
 
 // A quotient that may be truncated to an int.
-bool FitsInt(double value) { return std::isfinite(value) && value > -2147483649.0 && value < 2147483648.0; }
+bool FitsInt(double value)
+{
+    return std::isfinite(value) && value > -2147483649.0 && value < 2147483648.0;
+}
 
 // value / ScaleEuValue, when that is a usable number.
 bool DivideByEu(double value, double* quotient)

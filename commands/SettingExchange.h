@@ -7,14 +7,14 @@
 #include "link/ORBA_Support.h"
 
 struct SettingRequest {
-    char letter;             // 'Z', 'R', 'A'
-    char subCommand;         // 'C', '0', '5', ...
-    const char* arguments;   // "?" for a status request, else ""
-    int waitCount;           // per read, in 100 ms steps
-    const char* traceLine;   // traced before sending; nullptr for none
-    const char* notSent;     // ERROR 11
-    const char* noAnswer;    // ERROR 10
-    const char* tooMany;     // ERROR 12: the 100th packet came first
+    char letter;            // 'Z', 'R', 'A'
+    char subCommand;        // 'C', '0', '5', ...
+    const char* arguments;  // "?" for a status request, else ""
+    int waitCount;          // per read, in 100 ms steps
+    const char* traceLine;  // traced before sending; nullptr for none
+    const char* notSent;    // ERROR 11
+    const char* noAnswer;   // ERROR 10
+    const char* tooMany;    // ERROR 12: the 100th packet came first
 };
 
 enum { NO_VALUE = -1 };

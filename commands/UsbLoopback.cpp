@@ -20,7 +20,8 @@ bool SameBytes(const ModulePacket* a, const ModulePacket* b, int first, int coun
 void BuildLoopbackRequest(ModulePacket* request, int32_t packetsSent)
 {
     char text[LOOPBACK_REQUEST_LENGTH + 1];
-    std::snprintf(text, sizeof text, "ZI%.8X", static_cast<unsigned>(static_cast<uint32_t>(packetsSent)));
+    std::snprintf(text, sizeof text, "ZI%.8X",
+                  static_cast<unsigned>(static_cast<uint32_t>(packetsSent)));
     for (int i = 0; i < LOOPBACK_LETTERS; ++i) text[LETTERS_FIRST + i] = static_cast<char>('A' + i);
     text[LOOPBACK_REQUEST_LENGTH] = '\0';
     BuildModuleDataPacket(request, reinterpret_cast<const uint8_t*>(text), LOOPBACK_REQUEST_LENGTH);

@@ -62,8 +62,8 @@ const char* OperatingModeSection(int mode)
     }
 }
 
-bool ReadIniSetting(const char* key, const char* defaultValue, char* destination,
-                    unsigned length, const char* section, const char* file)
+bool ReadIniSetting(const char* key, const char* defaultValue, char* destination, unsigned length,
+                    const char* section, const char* file)
 {
     CheckCallerBuffer(length);
     CopyOut(destination, length, "");
@@ -83,8 +83,8 @@ bool ReadBannerSetting(int mode, const char* key, char* destination, unsigned le
     char value[LAYER_READ_SIZE];
     if (ReadLayer(key, OVERRIDE_CONFIG_SECTION, OVERRIDE_CONFIG_FILE, value)) {
         CopyOut(destination, length, value);
-        TRACE(TL_WARNING, MODULE_CONFIG, "Using Value from Configuration Override File: %s = '%s'",
-              key, value);
+        TRACE(TL_WARNING, MODULE_CONFIG, "Using Value from Configuration Override File: %s = '%s'", key,
+              value);
         return true;
     }
     if (ReadModeLayers(mode, key, BANNER_CONFIG_FILE, value)) {
@@ -107,8 +107,12 @@ bool ReadBannerBool(const char* key, bool defaultValue)
     bool result = defaultValue;
     if (ReadBannerSetting(ProgramConfig.m_SystemOperationMode, key, value, sizeof value)) {
         switch (value[0]) {
-        case '1': case 't': case 'T': result = true; break;
-        case '0': case 'f': case 'F': result = false; break;
+        case '1':
+        case 't':
+        case 'T': result = true; break;
+        case '0':
+        case 'f':
+        case 'F': result = false; break;
         default:
             TRACE(TL_ERROR | TF_CONSOLE | TF_ALERT, MODULE_CONFIG,
                   "Invalid Setting for Configuration Field: %s = %s", key, value);

@@ -24,8 +24,8 @@ const char* OperatingModeSection(int mode);
 // Key from section of file into destination (at most length - 1 characters,
 // always terminated). True when the key is present; false when defaultValue
 // was used.
-bool ReadIniSetting(const char* key, const char* defaultValue, char* destination,
-                    unsigned length, const char* section, const char* file);
+bool ReadIniSetting(const char* key, const char* defaultValue, char* destination, unsigned length,
+                    const char* section, const char* file);
 
 // Layered lookup: the override file, then the banner file, then the chain
 // file, each with the mode's section before the common one. False, with an

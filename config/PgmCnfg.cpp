@@ -120,8 +120,7 @@ void TraceCodeAndText(const char* name, int code, const char* text)
 // A plain read of the lane file with the default given.
 void ReadPlain(const char* key, const char* defaultValue, char* value)
 {
-    Plat_GetProfileString(LANE_CONFIG_SECTION, key, defaultValue, value, READ_SIZE,
-                          LANE_CONFIG_FILE);
+    Plat_GetProfileString(LANE_CONFIG_SECTION, key, defaultValue, value, READ_SIZE, LANE_CONFIG_FILE);
 }
 
 // A read of the lane file where the default applies only to an absent key.
@@ -225,8 +224,7 @@ void LoadSecurityModuleType()
     }
     if (!SecurityModuleTypeOf(value, &ProgramConfig.m_SecurityModuleType)) {
         TRACE(ERROR_LEVEL, MODULE_CONFIG,
-              "Invalid Setting for Security Module Type, ( '%s' )'.\n*** Program Exiting ***",
-              value);
+              "Invalid Setting for Security Module Type, ( '%s' )'.\n*** Program Exiting ***", value);
         EndProcess();
     }
     TRACE(TL_WARNING, MODULE_CONFIG, "Config: %-60s : %s ( %d )", "m_SecurityModuleType", value,
@@ -425,8 +423,7 @@ void LoadPowerEventHandling()
     int alternating = ReadLayeredNumber("PEH_PowerAlternating", PEH_ALTERNATING_DEFAULT);
     if (!InRange(alternating, 10, 120)) {
         TRACE(TL_WARNING, MODULE_CONFIG,
-              "Invalid Setting for Configuration field : PEH_PowerAlternating Value: %d",
-              alternating);
+              "Invalid Setting for Configuration field : PEH_PowerAlternating Value: %d", alternating);
         TRACE(TL_WARNING, MODULE_CONFIG,
               "Using Default Setting for Configuration field : PEH_PowerAlternating Value: %d",
               static_cast<int>(PEH_ALTERNATING_DEFAULT));

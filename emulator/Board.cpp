@@ -106,8 +106,8 @@ private:
     int readerFd_ = -1;
     std::map<std::pair<Clock::time_point, unsigned long>, Outbound> outbox_;
     unsigned long scheduled_ = 0;
-    bool streaming_ = false;    // the last ask found a stream packet
-    bool streamHeld_ = false;   // held_ waits for room on the read connection
+    bool streaming_ = false;   // the last ask found a stream packet
+    bool streamHeld_ = false;  // held_ waits for room on the read connection
     StreamPacket held_;
     Clock::time_point streamDue_;
     std::vector<uint8_t> buffer_ = std::vector<uint8_t>(RECEIVE_LIMIT);
@@ -217,11 +217,10 @@ void Board::Server::Opening(Connection& connection, const std::vector<uint8_t>& 
         if (answer.forReading) readerFd_ = connection.fd;
         break;
     case OpenAnswer::Refused:
-        SendMessage(connection.fd,
-                    {'E', static_cast<uint8_t>(answer.code & 0xFF),
-                     static_cast<uint8_t>((answer.code >> 8) & 0xFF),
-                     static_cast<uint8_t>((answer.code >> 16) & 0xFF),
-                     static_cast<uint8_t>((answer.code >> 24) & 0xFF)});
+        SendMessage(connection.fd, {'E', static_cast<uint8_t>(answer.code & 0xFF),
+                                    static_cast<uint8_t>((answer.code >> 8) & 0xFF),
+                                    static_cast<uint8_t>((answer.code >> 16) & 0xFF),
+                                    static_cast<uint8_t>((answer.code >> 24) & 0xFF)});
         CloseConnection(connection);
         break;
     case OpenAnswer::HangUp: CloseConnection(connection); break;
@@ -283,7 +282,8 @@ bool Board::Server::SendStream()
             }
             // The first packet goes at once, each later one at the stream's
             // pace after the one before it.
-            const Clock::time_point base = streaming_ ? std::max(streamDue_, now - STREAM_CATCH_UP) : now;
+            const Clock::time_point base = streaming_ ? std::max(streamDue_, now - STREAM_CATCH_UP)
+                                                      : now;
             streamDue_ = base + std::chrono::microseconds(held_.nextGapUs);
             streaming_ = true;
             streamHeld_ = true;

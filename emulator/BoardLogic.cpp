@@ -29,8 +29,9 @@ OpenAnswer BoardLogic::Open(const std::vector<uint8_t>& request)
     OpenAnswer answer;
     if (request.size() != 1 || (request[0] != 'R' && request[0] != 'W')) {
         entry.wire = request;
-        entry.note = "#" + std::to_string(number) + " refused code=" +
-                     std::to_string(INVALID_PARAMETER_CODE) + " (not an open request)";
+        entry.note = "#" + std::to_string(number) +
+                     " refused code=" + std::to_string(INVALID_PARAMETER_CODE) +
+                     " (not an open request)";
         log_.Add(entry);
         answer.kind = OpenAnswer::Refused;
         answer.code = INVALID_PARAMETER_CODE;
@@ -146,8 +147,7 @@ bool BoardLogic::NextStreamPacket(StreamPacket* packet)
 void BoardLogic::StopStreams()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (const StreamSource& stream : setup_.personality->handlers.streams)
-        stream.stop(setup_.state);
+    for (const StreamSource& stream : setup_.personality->handlers.streams) stream.stop(setup_.state);
 }
 
 BoardState BoardLogic::State() const

@@ -51,8 +51,7 @@ public:
     BoardState State() const;
 
 private:
-    std::vector<Outbound> Answer(const Request& request, const RequestHandler handler,
-                                 LogEntry* logged);
+    std::vector<Outbound> Answer(const Request& request, const RequestHandler handler, LogEntry* logged);
     std::vector<Outbound> DataRequest(const WirePacket& packet, LogEntry* logged);
     void PortControl(const WirePacket& packet, LogEntry* logged);
 

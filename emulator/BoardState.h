@@ -42,12 +42,14 @@ struct ScaleReading {
 struct ScaleState {
     std::string config = "21.5,12";
     long ratePerSecond = 85;  // 0: as fast as the utility takes them
-    std::vector<ScaleReading> readings = {{0, 4300, 4302, 4310, 3}, {0, 4301, 4301, 4296, 4},
-                                          {1, 4420, 4380, 4512, 40}, {0, 4300, 4303, 4305, 2}};
-    long count = -1;         // readings in one stream; -1: no end
+    std::vector<ScaleReading> readings = {{0, 4300, 4302, 4310, 3},
+                                          {0, 4301, 4301, 4296, 4},
+                                          {1, 4420, 4380, 4512, 40},
+                                          {0, 4300, 4303, 4305, 2}};
+    long count = -1;           // readings in one stream; -1: no end
     bool readingsSet = false;  // the scenario has replaced the readings above
     bool streaming = false;
-    long sent = 0;           // readings sent in this stream
+    long sent = 0;  // readings sent in this stream
 };
 
 // The reserved name is the compiler's own, in the copy it makes of ports[].

@@ -22,8 +22,7 @@ const char* const USAGE_TEXT =
 
 namespace {
 
-bool TakeValue(int argc, const char* const* argv, int* index, std::string* value,
-               std::string* error)
+bool TakeValue(int argc, const char* const* argv, int* index, std::string* value, std::string* error)
 {
     if (*index + 1 >= argc) {
         *error = std::string(argv[*index]) + " needs a value";

@@ -10,7 +10,7 @@
 namespace emulator {
 
 struct CommandLine {
-    std::string board;                 // "su", "cu" or "" (the scenario's)
+    std::string board;  // "su", "cu" or "" (the scenario's)
     std::string scenarioFile;
     std::vector<std::string> settings;  // --set lines, in order
     std::string logPath;

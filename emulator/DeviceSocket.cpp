@@ -33,8 +33,7 @@ bool SomeoneListens(const struct sockaddr_un& address)
 }
 
 // Removes a socket file left behind by a board that is gone.
-bool RemoveStaleSocket(const std::string& path, const struct sockaddr_un& address,
-                       std::string* error)
+bool RemoveStaleSocket(const std::string& path, const struct sockaddr_un& address, std::string* error)
 {
     struct stat info;
     if (lstat(path.c_str(), &info) != 0) return true;

@@ -47,7 +47,7 @@ struct ReplyFault {
 struct FaultRule {
     std::string selector;  // a request key ("Z2"), or "any"
     ReplyFault fault;
-    long remaining = -1;   // replies still to spoil; -1 for all of them
+    long remaining = -1;  // replies still to spoil; -1 for all of them
 };
 
 // Parses the selector and value of a fault line ("next" is "any" once).
@@ -70,7 +70,7 @@ struct Outbound {
     enum Kind { Message, CloseReader } kind = Message;
     std::vector<uint8_t> bytes;  // Message: the read's bytes (after the tag)
     long delayMs = 0;
-    std::string note;            // the faults behind it, for the log
+    std::string note;  // the faults behind it, for the log
 };
 
 // The reply packets shaped by the plan.

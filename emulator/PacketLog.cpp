@@ -23,7 +23,8 @@ std::string Hex(const std::vector<uint8_t>& bytes)
 std::string Printable(const std::vector<uint8_t>& bytes)
 {
     std::string text;
-    for (uint8_t byte : bytes) text.push_back(byte >= 0x20 && byte < 0x7F && byte != '"' ? static_cast<char>(byte) : '.');
+    for (uint8_t byte : bytes)
+        text.push_back(byte >= 0x20 && byte < 0x7F && byte != '"' ? static_cast<char>(byte) : '.');
     return text;
 }
 
@@ -32,13 +33,14 @@ std::string PacketFields(const std::vector<uint8_t>& wire)
     DecodedPacket decoded = DecodeWirePacket(wire);
     if (!decoded.hasHeader) return "LEN=" + std::to_string(wire.size()) + " BYTES=" + Hex(wire);
     std::string text = "DA=" + std::to_string(decoded.packet.da) +
-                       " DC=" + std::to_string(decoded.packet.dc) +
-                       " DL=" + std::to_string(decoded.dl) + " DATA=" + Hex(decoded.packet.data);
+                       " DC=" + std::to_string(decoded.packet.dc) + " DL=" + std::to_string(decoded.dl) +
+                       " DATA=" + Hex(decoded.packet.data);
     if (!decoded.complete)
         text += " SUM=none";
     else
         text += decoded.checksumOk ? " SUM=ok" : " SUM=bad";
-    if (wire.size() != static_cast<size_t>(decoded.dl) + 4) text += " LEN=" + std::to_string(wire.size());
+    if (wire.size() != static_cast<size_t>(decoded.dl) + 4)
+        text += " LEN=" + std::to_string(wire.size());
     text += " TEXT=\"" + Printable(decoded.packet.data) + "\"";
     return text;
 }

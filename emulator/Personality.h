@@ -13,9 +13,9 @@
 namespace emulator {
 
 struct Personality {
-    const char* name;        // "su" or "cu"
-    const char* deviceName;  // the socket's name in the device folder
-    Identity identity;       // before the scenario changes it
+    const char* name;                             // "su" or "cu"
+    const char* deviceName;                       // the socket's name in the device folder
+    Identity identity;                            // before the scenario changes it
     std::map<std::string, std::string> settings;  // factory settings
     HandlerTable handlers;
 };

@@ -53,8 +53,8 @@ struct StreamSource {
 
 // Scenario keys a family adds ("scale.rate"), looked up by the part up to
 // and including the first dot; false with a reason for a bad key or value.
-typedef bool (*ScenarioKeyHandler)(BoardState& state, const std::string& key,
-                                   const std::string& value, std::string* reason);
+typedef bool (*ScenarioKeyHandler)(BoardState& state, const std::string& key, const std::string& value,
+                                   std::string* reason);
 
 struct HandlerTable {
     std::map<std::string, RequestHandler> moduleRequests;  // key: the first two data bytes

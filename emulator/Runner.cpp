@@ -53,8 +53,7 @@ bool MakeTemporaryFolder(std::string* folder, std::string* error)
 // The environment of this process with the board's variables in place.
 std::vector<std::string> ChildEnvironment(const std::string& folder)
 {
-    const char* const replaced[] = {"SECMODULE_DEVICE_DIR=", "SECMODULE_ROOT=",
-                                    "SECMODULE_REGISTRY="};
+    const char* const replaced[] = {"SECMODULE_DEVICE_DIR=", "SECMODULE_ROOT=", "SECMODULE_REGISTRY="};
     std::vector<std::string> environment;
     for (char** variable = environ; *variable != nullptr; ++variable) {
         bool keep = true;

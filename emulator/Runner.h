@@ -19,9 +19,9 @@ enum { RUNNER_FAILED = 125, RUNNER_CANNOT_EXECUTE = 126, RUNNER_NOT_FOUND = 127 
 
 struct RunRequest {
     BoardSetup setup;
-    std::vector<std::string> command;  // program and its arguments
-    bool keepFolder = false;           // leave the temporary folder behind
-    FILE* verbose = nullptr;           // echo of the packet log, or nullptr
+    std::vector<std::string> command;    // program and its arguments
+    bool keepFolder = false;             // leave the temporary folder behind
+    FILE* verbose = nullptr;             // echo of the packet log, or nullptr
     std::function<void(pid_t)> started;  // told the program's process id
 };
 

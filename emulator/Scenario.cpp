@@ -90,7 +90,8 @@ bool ApplyEntry(const ScenarioEntry& entry, BoardSetup* setup, std::string* reas
             *reason = "longer than one packet can carry (60 bytes)";
             return false;
         }
-        setup->cannedReplies[key.substr(6)] = std::vector<uint8_t>(entry.value.begin(), entry.value.end());
+        setup->cannedReplies[key.substr(6)] =
+            std::vector<uint8_t>(entry.value.begin(), entry.value.end());
         return true;
     }
     const size_t dot = key.find('.');
@@ -170,8 +171,7 @@ bool LoadScenarioFile(Scenario* scenario, const std::string& path, std::string* 
     unsigned number = 0;
     while (std::getline(file, line)) {
         ++number;
-        if (!AddScenarioLine(scenario, line, path + ":" + std::to_string(number), error))
-            return false;
+        if (!AddScenarioLine(scenario, line, path + ":" + std::to_string(number), error)) return false;
     }
     return true;
 }

@@ -17,7 +17,7 @@
 namespace emulator {
 
 struct ScenarioEntry {
-    std::string only;    // "su", "cu" or "" for both
+    std::string only;  // "su", "cu" or "" for both
     std::string key;
     std::string value;   // escapes already decoded
     std::string origin;  // "scenario.txt:4" or "--set", for messages
@@ -44,7 +44,7 @@ std::string ScenarioValue(const Scenario& scenario, const std::string& key);
 struct BoardSetup {
     const Personality* personality = nullptr;
     BoardState state;
-    std::map<unsigned, OpenFault> openFaults;           // by open number, from 1
+    std::map<unsigned, OpenFault> openFaults;  // by open number, from 1
     std::vector<FaultRule> faultRules;
     std::map<std::string, std::vector<uint8_t>> cannedReplies;  // by request key
     std::string logPath;

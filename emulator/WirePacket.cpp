@@ -36,8 +36,8 @@ DecodedPacket DecodeWirePacket(const uint8_t* bytes, size_t length)
     const size_t arrived = std::min<size_t>(decoded.dl, length - 3);
     decoded.packet.data.assign(bytes + 3, bytes + 3 + arrived);
     decoded.complete = length >= static_cast<size_t>(decoded.dl) + 4;
-    decoded.checksumOk =
-        decoded.complete && bytes[3 + decoded.dl] == WireChecksum(bytes, 3 + decoded.dl);
+    decoded.checksumOk = decoded.complete &&
+                         bytes[3 + decoded.dl] == WireChecksum(bytes, 3 + decoded.dl);
     return decoded;
 }
 

@@ -25,12 +25,12 @@ uint8_t WireChecksum(const uint8_t* bytes, size_t count);
 std::vector<uint8_t> EncodeWirePacket(const WirePacket& packet);
 
 struct DecodedPacket {
-    bool hasHeader = false;     // at least DA, DC and DL arrived
-    bool complete = false;      // the data and the checksum arrived too
+    bool hasHeader = false;  // at least DA, DC and DL arrived
+    bool complete = false;   // the data and the checksum arrived too
     bool checksumOk = false;
-    size_t length = 0;          // bytes received
-    uint8_t dl = 0;             // as received (may promise more than came)
-    WirePacket packet;          // the data bytes that arrived, up to DL
+    size_t length = 0;  // bytes received
+    uint8_t dl = 0;     // as received (may promise more than came)
+    WirePacket packet;  // the data bytes that arrived, up to DL
 };
 
 // Decodes what arrived; bytes past DL + 4 are ignored (reported by length).

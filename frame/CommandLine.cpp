@@ -111,8 +111,7 @@ void NoInternalFileChecksumCheck(const char*) { Options().m_InternalFileChecksum
 void SelectCurtainBreakWindow(const char*) { SelectCommand("SetCurtainBreakWindow"); }
 void CurtainBreakWindow(const char* value)
 {
-    if (ScanDecimal(value, &Options().m_CurtainBreakWindow))
-        Options().m_CurtainBreakWindowGiven = true;
+    if (ScanDecimal(value, &Options().m_CurtainBreakWindow)) Options().m_CurtainBreakWindowGiven = true;
 }
 void InputFile(const char* value) { Options().m_InputFile = value; }
 void CreateSuccFile(const char* value) { Options().m_CreateSuccFile = value; }

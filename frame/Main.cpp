@@ -1,6 +1,3 @@
 #include "frame/StartUp.h"
 
-int main(int argc, char** argv)
-{
-    return UtilityMain(argc, argv);
-}
+int main(int argc, char** argv) { return UtilityMain(argc, argv); }

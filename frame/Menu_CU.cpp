@@ -85,25 +85,13 @@ MenuExit RunCuTestMenu()
         ShowCuTestMenu();
         const char key = ReadMenuKey();
         switch (key) {
-        case '1':
-            ConveyorSafetySwitchesTest();
-            break;
-        case '6':
-            UsbTest();
-            break;
-        case '9':
-            StaticCurtainTest();
-            break;
-        case 'A':
-            SoftReset();
-            break;
-        case 'B':
-            DisplayModulePacketsTest();
-            continue;  // back to this menu without a pause
-        case 'X':
-            return MENU_BACK;
-        default:
-            continue;  // not listed: shown again, no pause
+        case '1': ConveyorSafetySwitchesTest(); break;
+        case '6': UsbTest(); break;
+        case '9': StaticCurtainTest(); break;
+        case 'A': SoftReset(); break;
+        case 'B': DisplayModulePacketsTest(); continue;  // back to this menu without a pause
+        case 'X': return MENU_BACK;
+        default: continue;  // not listed: shown again, no pause
         }
         PressAnyKeyToContinue();
     }

@@ -80,22 +80,17 @@ MenuExit RunSuFunctionsMenu()
         const char key = ReadMenuKey();
         ClearScreen();
         switch (key) {
-        case '1':
-            RunUploadFirmwareItem();
-            break;
+        case '1': RunUploadFirmwareItem(); break;
         case '2':
             SetSuModel();
             PressAnyKeyToContinue();
             break;
         case '3':
-            if (SecurityModuleVersionNumber >= FIRST_VERSION_WITH_PROXIMITY)
-                CalibrateProximitySensor();
+            if (SecurityModuleVersionNumber >= FIRST_VERSION_WITH_PROXIMITY) CalibrateProximitySensor();
             PressAnyKeyToContinue();
             break;
-        case 'X':
-            return MENU_BACK;
-        default:
-            break;
+        case 'X': return MENU_BACK;
+        default: break;
         }
     }
 }
@@ -106,9 +101,7 @@ MenuExit RunSuTestMenu()
         ShowSuTestMenu();
         const char key = ReadMenuKey();
         switch (key) {
-        case '2':
-            CouponBoxTest();
-            break;
+        case '2': CouponBoxTest(); break;
         case '4':
             if (SecurityModuleVersionNumber >= FIRST_VERSION_WITH_SCALE_TEST) {
                 // The X that leaves the Scale Test menu leaves this one too.
@@ -117,27 +110,14 @@ MenuExit RunSuTestMenu()
                 return MENU_BACK;
             }
             break;
-        case '5':
-            LaneLightTest();
-            break;
-        case '6':
-            UsbTest();
-            break;
-        case '7':
-            Tal2LightsTest();
-            break;
-        case '8':
-            SetPowerRelay();
-            break;
-        case 'A':
-            SoftReset();
-            break;
-        case 'X':
-            return MENU_BACK;
-        default:
-            continue;  // not listed: shown again, no pause
+        case '5': LaneLightTest(); break;
+        case '6': UsbTest(); break;
+        case '7': Tal2LightsTest(); break;
+        case '8': SetPowerRelay(); break;
+        case 'A': SoftReset(); break;
+        case 'X': return MENU_BACK;
+        default: continue;  // not listed: shown again, no pause
         }
         PressAnyKeyToContinue();
     }
 }
-

@@ -48,22 +48,12 @@ MenuExit RunSensormaticMenu()
         ShowSensormaticMenu();
         const char key = ReadMenuKey();
         switch (key) {
-        case '1':
-            ConfigureSensormaticControllerType();
-            break;
-        case '2':
-            EnableSensormaticController();
-            break;
-        case '3':
-            DisableSensormaticController();
-            break;
-        case '4':
-            ShowHardtagStatus();
-            break;
-        case 'X':
-            return MENU_BACK;
-        default:
-            continue;
+        case '1': ConfigureSensormaticControllerType(); break;
+        case '2': EnableSensormaticController(); break;
+        case '3': DisableSensormaticController(); break;
+        case '4': ShowHardtagStatus(); break;
+        case 'X': return MENU_BACK;
+        default: continue;
         }
         PressAnyKeyToContinue();
     }

@@ -22,9 +22,11 @@ void CheckResponseBuffer()
 void CheckConfigurationWrite(const std::string& data)
 {
     if (data.size() < 2 || data[0] != '\r' || data[1] != 'O' || data.size() == 3) return;
-    if (data.size() != 11 || data[10] != '\n') fuzzsupport::Fail("configuration write of the wrong shape");
+    if (data.size() != 11 || data[10] != '\n')
+        fuzzsupport::Fail("configuration write of the wrong shape");
     const std::string configuration = data.substr(2, 7);
-    if (configuration.find('\0') != std::string::npos) fuzzsupport::Fail("configuration with a zero written");
+    if (configuration.find('\0') != std::string::npos)
+        fuzzsupport::Fail("configuration with a zero written");
     if (data[9] != EBoxCheckDigit(configuration.c_str())) fuzzsupport::Fail("wrong check digit");
     if (configuration[1] != '2') fuzzsupport::Fail("rounding other than .02 written");
 }

@@ -67,7 +67,8 @@ void CheckLoad(const std::string& name, const std::string& contents)
     std::remove(native);
     if (result != ExpectedLoadResult(name, contents)) fuzzsupport::Fail("load result differs");
     const bool read = result == FIRMWARE_FILE_OK || result == FIRMWARE_FILE_CHECKSUM_MISMATCH;
-    if (byteCount != (read ? static_cast<int>(contents.size()) : 0)) fuzzsupport::Fail("byte count differs");
+    if (byteCount != (read ? static_cast<int>(contents.size()) : 0))
+        fuzzsupport::Fail("byte count differs");
     if (read && std::memcmp(image.data(), contents.data(), contents.size()) != 0)
         fuzzsupport::Fail("image differs from the file");
 }

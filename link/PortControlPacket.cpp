@@ -118,8 +118,8 @@ int FormatAndSendDataToSecurityModule(int DA, int DC, const char* text)
     if (refused != 0) return refused;
     const int result = WritePacketToSecurityModule(&packet);
     if (result != 0) {
-        TRACE(SHOWN_ERROR, MODULE_LINK, "ERROR: During Call to ORBA_WritePacketToSecurityModule() Rtn: %d",
-              result);
+        TRACE(SHOWN_ERROR, MODULE_LINK,
+              "ERROR: During Call to ORBA_WritePacketToSecurityModule() Rtn: %d", result);
         return 623;
     }
     return 0;

@@ -34,8 +34,7 @@ void TraceSystemPortPacket(const ModulePacket* packet)
         break;
     case ORBA_DC_RESET_BUTTON:
         TRACE(warning, MODULE_LINK,
-              "ORBA_PORT_SYSTEM_PORT :: ORBA_DC_RESET_BUTTON Packet Received...Lenght = %u",
-              packet->DL);
+              "ORBA_PORT_SYSTEM_PORT :: ORBA_DC_RESET_BUTTON Packet Received...Lenght = %u", packet->DL);
         break;
     case ORBA_DC_POWER_COMMAND:
         TRACE(warning, MODULE_LINK,

@@ -189,19 +189,18 @@ int USB_ReadPacketFromSecurityModule(ModulePacket* packet, int* size)
 
     unsigned count = 0;
     unsigned long errorCode = 0;
-    if (!Plat_Device()->read(hDevice_Read_SerialPortData.load(), buffer.bytes, USB_PACKET_SIZE,
-                             &count, &errorCode)) {
+    if (!Plat_Device()->read(hDevice_Read_SerialPortData.load(), buffer.bytes, USB_PACKET_SIZE, &count,
+                             &errorCode)) {
         TRACE(SHOWN_ERROR, MODULE_LINK, "ERROR: ReadFile on hDevice_Read_SerialPortData Returned:%0x.",
               static_cast<unsigned>(errorCode));
         return 742;
     }
     *size = static_cast<int>(count);
-    TRACE(TL_DETAIL, MODULE_LINK, "%d bytes read from device (%d requested).",
-          static_cast<int>(count), USB_PACKET_SIZE);
+    TRACE(TL_DETAIL, MODULE_LINK, "%d bytes read from device (%d requested).", static_cast<int>(count),
+          USB_PACKET_SIZE);
     if (count == 0) {
-        TRACE(TL_WARNING, MODULE_LINK,
-              "*** EMPTY PACKET ***::%d bytes read from device (%d requested).", 0,
-              USB_PACKET_SIZE);
+        TRACE(TL_WARNING, MODULE_LINK, "*** EMPTY PACKET ***::%d bytes read from device (%d requested).",
+              0, USB_PACKET_SIZE);
         return 0;
     }
     int failure = CheckReceivedPacket(buffer, count);

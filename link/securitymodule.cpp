@@ -64,8 +64,8 @@ int WritePacketToSecurityModule(const ModulePacket* packet)
     AccessProgramConfig();
     const int result = USB_WritePacketToSecurityModule(packet);
     if (result != 0) {
-        TRACE(SHOWN_ERROR, MODULE_LINK, "ERROR: During Call to USB_WritePacketToSecurityModule() Rtn: %d",
-              result);
+        TRACE(SHOWN_ERROR, MODULE_LINK,
+              "ERROR: During Call to USB_WritePacketToSecurityModule() Rtn: %d", result);
         return result;
     }
     if (PacketTrace()) TracePacket("Data Out", packet);

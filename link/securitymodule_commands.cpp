@@ -59,20 +59,26 @@ int ReportFailure(int exchangeResult, const RequestFailures& failures)
 void TakeVersion(const ModulePacket* reply)
 {
     const uint8_t* d = reply->data;
-    const char text[17] = {static_cast<char>(d[2]),  static_cast<char>(d[3]),
+    const char text[17] = {static_cast<char>(d[2]),
+                           static_cast<char>(d[3]),
                            '.',
-                           static_cast<char>(d[4]),  static_cast<char>(d[5]),
+                           static_cast<char>(d[4]),
+                           static_cast<char>(d[5]),
                            ' ',
-                           static_cast<char>(d[6]),  static_cast<char>(d[7]),
+                           static_cast<char>(d[6]),
+                           static_cast<char>(d[7]),
                            '/',
-                           static_cast<char>(d[8]),  static_cast<char>(d[9]),
+                           static_cast<char>(d[8]),
+                           static_cast<char>(d[9]),
                            '/',
-                           static_cast<char>(d[10]), static_cast<char>(d[11]),
-                           static_cast<char>(d[12]), static_cast<char>(d[13]),
+                           static_cast<char>(d[10]),
+                           static_cast<char>(d[11]),
+                           static_cast<char>(d[12]),
+                           static_cast<char>(d[13]),
                            '\0'};
     std::memcpy(SecurityModuleVersion, text, sizeof text);
-    const char number[4] = {static_cast<char>(d[3]), static_cast<char>(d[4]),
-                            static_cast<char>(d[5]), '\0'};
+    const char number[4] = {static_cast<char>(d[3]), static_cast<char>(d[4]), static_cast<char>(d[5]),
+                            '\0'};
     SecurityModuleVersionNumber = DecimalValue(number);
 }
 
@@ -113,9 +119,12 @@ int StandardExchange(char letter, char subCommand, const uint8_t* arguments, int
 
 int GetSecurityModuleVersion()
 {
-    static const RequestFailures failures = {
-        "ERROR 11: Get Security Module Version Failed.", "ERROR 10: Get Security Module Version Failed.",
-        "ERROR 12: Get Security Module Version Failed.", 99, 107, 119};
+    static const RequestFailures failures = {"ERROR 11: Get Security Module Version Failed.",
+                                             "ERROR 10: Get Security Module Version Failed.",
+                                             "ERROR 12: Get Security Module Version Failed.",
+                                             99,
+                                             107,
+                                             119};
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Security Module EPROM Version");
     ModulePacket reply;
     const int result = StandardExchange('Z', '2', nullptr, 0, IDENTITY_WAIT_COUNT, &reply);
@@ -132,9 +141,12 @@ int GetSecurityModuleVersion()
 
 int GetSecurityModuleChecksum()
 {
-    static const RequestFailures failures = {
-        "ERROR 11: Get Security Module Checksum Failed.", "ERROR 10: Get Security Module Checksum Failed.",
-        "ERROR 12: Get Security Module Checksum Failed.", 172, 180, 191};
+    static const RequestFailures failures = {"ERROR 11: Get Security Module Checksum Failed.",
+                                             "ERROR 10: Get Security Module Checksum Failed.",
+                                             "ERROR 12: Get Security Module Checksum Failed.",
+                                             172,
+                                             180,
+                                             191};
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Security Module Checksum");
     ModulePacket reply;
     const int result = StandardExchange('Z', '4', nullptr, 0, IDENTITY_WAIT_COUNT, &reply);
@@ -147,9 +159,12 @@ int GetSecurityModuleChecksum()
 
 int GetSecurityModuleModel()
 {
-    static const RequestFailures failures = {
-        "ERROR 11: Get Security Module Model Failed.", "ERROR 10: Get Security Module Model Failed.",
-        "ERROR 12: Get Security Module Model Failed.", 229, 237, 248};
+    static const RequestFailures failures = {"ERROR 11: Get Security Module Model Failed.",
+                                             "ERROR 10: Get Security Module Model Failed.",
+                                             "ERROR 12: Get Security Module Model Failed.",
+                                             229,
+                                             237,
+                                             248};
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Security Module Model");
     ModulePacket reply;
     const int result = StandardExchange('Z', '5', nullptr, 0, IDENTITY_WAIT_COUNT, &reply);
@@ -162,7 +177,10 @@ void GetSerialNumber()
 {
     static const RequestFailures failures = {"ERROR 11: Get Serial Number Failed.",
                                              "ERROR 10: Get Serial Number Failed.",
-                                             "ERROR 12: Get Serial Number Failed.", 0, 0, 0};
+                                             "ERROR 12: Get Serial Number Failed.",
+                                             0,
+                                             0,
+                                             0};
     SecurityModuleSerialNumber[0] = '\0';
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Serial Number");
     ModulePacket reply;

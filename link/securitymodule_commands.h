@@ -14,11 +14,11 @@ extern char SecurityModuleModel[4];
 extern char SecurityModuleSerialNumber[37];
 
 // Result codes are su_utility's; cu_utility's are one higher.
-int OpenSecurityModulePort6();   // 0, 53, 61
-int CloseSecurityModulePort6();  // 0, 75
-int GetSecurityModuleVersion();  // 0, 99, 107, 119
-int GetSecurityModuleChecksum(); // 0, 172, 180, 191
-int GetSecurityModuleModel();    // 0, 229, 237, 248
+int OpenSecurityModulePort6();    // 0, 53, 61
+int CloseSecurityModulePort6();   // 0, 75
+int GetSecurityModuleVersion();   // 0, 99, 107, 119
+int GetSecurityModuleChecksum();  // 0, 172, 180, 191
+int GetSecurityModuleModel();     // 0, 229, 237, 248
 void GetSerialNumber();
 void SendScaleCommand(char command);
 void ClearScreen();

@@ -85,9 +85,9 @@ bool Plat_BeginThread(PlatThreadProc proc, void* argument);
 // script keys and lines and capture what is printed.
 
 struct PlatConsoleOps {
-    bool (*keyHit)();                           // _kbhit
-    int (*getKey)();                            // _getch
-    void (*getLine)(char* buffer, size_t size); // gets, bounded
+    bool (*keyHit)();                            // _kbhit
+    int (*getKey)();                             // _getch
+    void (*getLine)(char* buffer, size_t size);  // gets, bounded
     void (*write)(const char* text, size_t length);
 };
 
@@ -112,8 +112,7 @@ unsigned Plat_GetProfileString(const char* section, const char* key, const char*
                                char* buffer, unsigned size, const char* file);
 
 // WritePrivateProfileStringA (section, key and value all non-null).
-bool Plat_WriteProfileString(const char* section, const char* key, const char* value,
-                             const char* file);
+bool Plat_WriteProfileString(const char* section, const char* key, const char* value, const char* file);
 
 // GetPrivateProfileSectionNamesA: the section names, each terminated, the list
 // ended by an empty name; returns the number of characters copied.

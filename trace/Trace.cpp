@@ -35,8 +35,8 @@ const char* BaseName(const char* path)
 
 }  // namespace
 
-void TraceWrite(int levelMask, int moduleId, const char* sourceFile, unsigned line,
-                const char* format, ...)
+void TraceWrite(int levelMask, int moduleId, const char* sourceFile, unsigned line, const char* format,
+                ...)
 {
     std::call_once(traceLockOnce, [] { traceLock = Plat_CreateLock(); });
 

@@ -12,8 +12,8 @@ enum { TF_ALERT = 0x400, TF_CONSOLE = 0x800, TF_INLINE = 0x1000 };
 // Module ids: who is tracing.
 enum { MODULE_CONFIG = 2, MODULE_LINK = 5, MODULE_COMMANDS = 25 };
 
-void TraceWrite(int levelMask, int moduleId, const char* sourceFile, unsigned line,
-                const char* format, ...) __attribute__((format(printf, 5, 6)));
+void TraceWrite(int levelMask, int moduleId, const char* sourceFile, unsigned line, const char* format,
+                ...) __attribute__((format(printf, 5, 6)));
 
 // Flushes the capture file.
 void TraceFlush();

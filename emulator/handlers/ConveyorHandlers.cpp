@@ -82,7 +82,8 @@ void SendResults(BoardState& state, Replies& replies)
         size_t comma = sensors.find(',', start);
         if (comma == std::string::npos) comma = sensors.size();
         const std::string item = sensors.substr(start, comma - start);
-        if (!item.empty()) replies.Send(ResultPacket(std::strtoul(item.c_str(), nullptr, 0), totalScans));
+        if (!item.empty())
+            replies.Send(ResultPacket(std::strtoul(item.c_str(), nullptr, 0), totalScans));
         start = comma + 1;
     }
 }

@@ -33,7 +33,10 @@ void Enable(BoardState& state, const Request&, Replies& replies)
     SendStatusPacket(state, replies);
 }
 
-void Disable(BoardState& state, const Request&, Replies&) { SetSettingNumber(state, "couponbox.enabled", 0); }
+void Disable(BoardState& state, const Request&, Replies&)
+{
+    SetSettingNumber(state, "couponbox.enabled", 0);
+}
 
 void EnableWithoutLed(BoardState& state, const Request&, Replies&)
 {

@@ -64,7 +64,8 @@ void SendReply(const BoardState& state, const std::string& text, Replies& replie
     // The carriage return and half the text first, the rest and the line
     // feed after.
     const size_t half = 1 + text.size() / 2;
-    replies.Send(std::vector<uint8_t>(framed.begin(), framed.begin() + static_cast<std::ptrdiff_t>(half)));
+    replies.Send(
+        std::vector<uint8_t>(framed.begin(), framed.begin() + static_cast<std::ptrdiff_t>(half)));
     replies.Send(std::vector<uint8_t>(framed.begin() + static_cast<std::ptrdiff_t>(half), framed.end()));
 }
 

@@ -59,13 +59,14 @@ char EasState(const BoardState& state, const std::string& name)
 }
 
 // "?" asks; "0" or "1" sets. Both are answered with the state now in force.
-void EasLaneLight(BoardState& state, const Request& request, Replies& replies,
-                  const std::string& name)
+void EasLaneLight(BoardState& state, const Request& request, Replies& replies, const std::string& name)
 {
     if (request.data.size() < 3) return;
     const uint8_t argument = request.data[2];
-    if (argument == '0' || argument == '1') state.settings[name] = std::string(1, static_cast<char>(argument));
-    else if (argument != '?') return;
+    if (argument == '0' || argument == '1')
+        state.settings[name] = std::string(1, static_cast<char>(argument));
+    else if (argument != '?')
+        return;
     replies.SendEcho(request, std::string(1, EasState(state, name)));
 }
 

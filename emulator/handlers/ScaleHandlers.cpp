@@ -52,8 +52,9 @@ bool ParseReading(const std::string& text, ScaleReading* reading, std::string* r
     for (size_t i = 0; good && i < READING_FIELDS; ++i)
         good = ParseNumber(fields[i], i == 0 ? 0xFF : 0xFFFF, &values[i]);
     if (!good) {
-        *reason = "a reading is flags (0-255), average, filter-1, ADC and noise (0-65535), "
-                  "separated by commas";
+        *reason =
+            "a reading is flags (0-255), average, filter-1, ADC and noise (0-65535), "
+            "separated by commas";
         return false;
     }
     reading->flags = static_cast<uint8_t>(values[0]);

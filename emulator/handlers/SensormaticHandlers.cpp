@@ -31,7 +31,8 @@ void Status(BoardState& state, const Request& request, Replies& replies)
 // No answer: the utility reads the type back with a status request.
 void SetType(BoardState& state, const Request& request, Replies&)
 {
-    if (request.data.size() > 2) state.settings["sensormatic.type"] = std::string(1, static_cast<char>(request.data[2]));
+    if (request.data.size() > 2)
+        state.settings["sensormatic.type"] = std::string(1, static_cast<char>(request.data[2]));
 }
 
 void Switch(BoardState& state, const Request& request, Replies& replies)

@@ -115,9 +115,6 @@ void AddPowerRelayHandlers(HandlerTable& table)
     table.moduleRequests["R1"] = PowerRelaySet;
 }
 
-void AddCuFlatpackHandlers(HandlerTable& table)
-{
-    table.moduleRequests["A7"] = CuFlatpack;
-}
+void AddCuFlatpackHandlers(HandlerTable& table) { table.moduleRequests["A7"] = CuFlatpack; }
 
 }  // namespace emulator

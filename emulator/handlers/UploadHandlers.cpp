@@ -95,7 +95,8 @@ void StartUpload(BoardState& state, const Request& request, Replies& replies)
 char CheckBlock(const BoardState& state, size_t count)
 {
     if (Setting(state, "upload.state", "") != "receiving") return 'U';
-    const size_t left = static_cast<size_t>(SettingNumber(state, "upload.size", 0)) - state.uploadImage.size();
+    const size_t left = static_cast<size_t>(SettingNumber(state, "upload.size", 0)) -
+                        state.uploadImage.size();
     if (count != (left < BLOCK_SIZE ? left : BLOCK_SIZE)) return 'B';
     const long number = SettingNumber(state, "upload.blocks", 0) + 1;
     if (SettingNumber(state, "upload.refuse-block", 0) == number)
@@ -118,8 +119,8 @@ void UploadBlock(BoardState& state, const Request& request, Replies& replies)
         return;
     }
     state.settings["upload.state"] = "complete";
-    const bool sumRight =
-        static_cast<long>(ByteSum(state.uploadImage)) == SettingNumber(state, "upload.checksum", -1);
+    const bool sumRight = static_cast<long>(ByteSum(state.uploadImage)) ==
+                          SettingNumber(state, "upload.checksum", -1);
     Answer(replies, '3', sumRight ? '0' : 'C');
 }
 

@@ -134,8 +134,7 @@ std::string LineEndOf(const std::vector<Line>& lines)
 
 }  // namespace
 
-bool IniFindValue(const std::string& text, const char* section, const char* key,
-                  std::string* value)
+bool IniFindValue(const std::string& text, const char* section, const char* key, std::string* value)
 {
     std::vector<Line> lines = SplitLines(text);
     size_t header = FindSection(text, lines, section);
@@ -159,8 +158,7 @@ std::vector<std::string> IniSectionNames(const std::string& text)
     return names;
 }
 
-std::string IniSetValue(const std::string& text, const char* section, const char* key,
-                        const char* value)
+std::string IniSetValue(const std::string& text, const char* section, const char* key, const char* value)
 {
     std::vector<Line> lines = SplitLines(text);
     const std::string lineEnd = LineEndOf(lines);

@@ -9,8 +9,7 @@
 // The value of key in the first section named section (names without regard
 // to letter case, blanks dropped, one pair of matching quotes removed). False
 // when the section or the key is missing.
-bool IniFindValue(const std::string& text, const char* section, const char* key,
-                  std::string* value);
+bool IniFindValue(const std::string& text, const char* section, const char* key, std::string* value);
 
 // Whether a section of that name exists.
 bool IniHasSection(const std::string& text, const char* section);

@@ -112,8 +112,7 @@ bool ReplaceWhole(const std::string& target, const std::string& text, const stru
 // whoever runs the program.
 bool MayRewrite(const std::string& target, const struct stat& info)
 {
-    return S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) != 0 &&
-           access(target.c_str(), W_OK) == 0;
+    return S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) != 0 && access(target.c_str(), W_OK) == 0;
 }
 
 }  // namespace
@@ -131,8 +130,7 @@ unsigned Plat_GetProfileString(const char* section, const char* key, const char*
     return CopyCut(value, buffer, size);
 }
 
-bool Plat_WriteProfileString(const char* section, const char* key, const char* value,
-                             const char* file)
+bool Plat_WriteProfileString(const char* section, const char* key, const char* value, const char* file)
 {
     if (section == nullptr || key == nullptr || value == nullptr || file == nullptr) return false;
     // A line break would split the entry and plant lines of its own.

@@ -42,8 +42,7 @@ bool Plat_RegQueryValue(PlatRegKey key, const char* valueName, char* buffer, uns
     std::string text;
     std::string value;
     if (key == nullptr || valueName == nullptr || buffer == nullptr || size == 0) return false;
-    if (!ReadRegistry(&text) || !IniFindValue(text, key->path.c_str(), valueName, &value))
-        return false;
+    if (!ReadRegistry(&text) || !IniFindValue(text, key->path.c_str(), valueName, &value)) return false;
     // Windows refuses a value that does not fit rather than cutting it.
     if (value.size() > size - 1) return false;
     std::memcpy(buffer, value.data(), value.size());

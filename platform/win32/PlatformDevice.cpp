@@ -51,8 +51,7 @@ bool NativeControl(PlatDevice device, unsigned long code, void* outBuffer, unsig
                    unsigned long* errorCode)
 {
     DWORD returned = 0;
-    if (!DeviceIoControl(Handle(device), code, nullptr, 0, outBuffer, outSize, &returned,
-                         nullptr)) {
+    if (!DeviceIoControl(Handle(device), code, nullptr, 0, outBuffer, outSize, &returned, nullptr)) {
         *errorCode = GetLastError();
         return false;
     }

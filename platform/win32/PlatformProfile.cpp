@@ -18,8 +18,7 @@ unsigned Plat_GetProfileString(const char* section, const char* key, const char*
     return GetPrivateProfileStringA(section, key, defaultValue, buffer, size, file);
 }
 
-bool Plat_WriteProfileString(const char* section, const char* key, const char* value,
-                             const char* file)
+bool Plat_WriteProfileString(const char* section, const char* key, const char* value, const char* file)
 {
     // Windows writes a line break as it is: it would split the entry and
     // plant lines of its own (a board's serial number reaches this).

@@ -12,8 +12,7 @@ bool Plat_RegOpenLocalMachineKey(const char* keyPath, PlatRegKey* key)
 {
     *key = nullptr;
     HKEY opened;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
     PlatRegKeyImpl* handle = new (std::nothrow) PlatRegKeyImpl{opened};
     if (handle == nullptr) {
         RegCloseKey(opened);

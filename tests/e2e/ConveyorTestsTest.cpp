@@ -52,7 +52,8 @@ TEST(ConveyorTests, SafetySwitchesRunTheBeltsAndThePacketDisplayShowsWhatArrives
     EXPECT_THAT(BeltRequests(run.Received()), ElementsAre("C20", "C11"));
     EXPECT_THAT(output, HasSubstr("\n\nStarting Display ORBA Packets Test.\n\n\n"
                                   "Press any key to exit test\n\n"
-                                  "Port 6, z8:1.0.0.  |  " + std::string("\x01\x00\x00\n", 4)));
+                                  "Port 6, z8:1.0.0.  |  " +
+                                  std::string("\x01\x00\x00\n", 4)));
     // No pause after the display: straight back to the Test menu.
     EXPECT_THAT(output, HasSubstr("\n\nDone" + std::string(25, '\n') + "**** Test Menu ****"));
 }
@@ -73,16 +74,19 @@ TEST(ConveyorTests, StaticCurtainResultsGoToTheDumpFile)
     EXPECT_EQ(run.Finish(), 0);
 
     const std::string output = run.Output();
-    EXPECT_THAT(output, HasSubstr("\n\nStatic Curtain Test.\n\n\n"
-                                  "Press 1 to start new test or 0 to stop test and display results :1\n\n"));
+    EXPECT_THAT(output,
+                HasSubstr("\n\nStatic Curtain Test.\n\n\n"
+                          "Press 1 to start new test or 0 to stop test and display results :1\n\n"));
     EXPECT_THAT(output, ContainsRegex("Time: [0-9][0-9]/[0-9][0-9]/[0-9][0-9] "
                                       "[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\n\n"));
     const std::string header =
         "Low Diff/High Diff/Low No IR/High No IR/Low With IR/High With IR/Block Count/Block Value\n";
     EXPECT_EQ(CountOf(output, header), 2);
     EXPECT_EQ(CountOf(output, "Total Scans 5000\n\n"), 2);  // FP's only
-    EXPECT_THAT(output, HasSubstr("Total Scans 5000\n\nFP  :  601 /  501 /  101 /  201 /  301 /  401 /    1 /  701\n"
-                                  "Rear:  61b /  51b /  11b /  21b /  31b /  41b /   1b /  71b\n"));
+    EXPECT_THAT(
+        output,
+        HasSubstr("Total Scans 5000\n\nFP  :  601 /  501 /  101 /  201 /  301 /  401 /    1 /  701\n"
+                  "Rear:  61b /  51b /  11b /  21b /  31b /  41b /   1b /  71b\n"));
 
     EXPECT_EQ(firstDump.find(header), 0u);
     EXPECT_EQ(CountOf(firstDump, "Total Scans 5000\n\n"), 5);

@@ -33,8 +33,9 @@ TEST(CouponBox, StatusPacketsAreDecodedAndOldFirmwareHasNoEnableWithoutLed)
     EXPECT_EQ(run.Finish(), 0);
 
     const std::string output = run.Output();
-    EXPECT_THAT(output, HasSubstr("Coupon Box Test\n\n\n"
-                                  "O - Enable Box, C - Disable, S - Status, V - LED Values, X = Exit\n"));
+    EXPECT_THAT(output,
+                HasSubstr("Coupon Box Test\n\n\n"
+                          "O - Enable Box, C - Disable, S - Status, V - LED Values, X = Exit\n"));
     EXPECT_THAT(output, HasSubstr("Status Request\nDoor Open, Coupon Detected, Top Row Blocked, \n"));
     EXPECT_THAT(output, HasSubstr("Status Request\nDoor Closed, \n"));
     EXPECT_THAT(output, Not(HasSubstr("E - Enable Box no LED")));

@@ -20,7 +20,8 @@ std::vector<std::string> AfterStartUp(const Session& run)
     std::vector<std::string> received = run.Received();
     const size_t startUp = StartUpPackets().size();
     if (received.size() < startUp) return {};
-    return std::vector<std::string>(received.begin() + static_cast<std::ptrdiff_t>(startUp), received.end());
+    return std::vector<std::string>(received.begin() + static_cast<std::ptrdiff_t>(startUp),
+                                    received.end());
 }
 
 class EasLaneLight : public ::testing::TestWithParam<Variant> {};
@@ -35,8 +36,7 @@ TEST_P(EasLaneLight, InvalidQueryAnswerIsShownAndTheSetStillGoesOut)
                           "\n\nCurrent Status:Invalid Setting!\n\n"
                           "\nAll 3 EAS as Lane Light is Enabled\n\n"));
     // Port 6 stays open: the program ends after the command.
-    EXPECT_THAT(AfterStartUp(run),
-                ElementsAreArray({OPEN_PORT6_INIT, "6/2", "6/6 Z9?", "6/6 Z91"}));
+    EXPECT_THAT(AfterStartUp(run), ElementsAreArray({OPEN_PORT6_INIT, "6/2", "6/6 Z9?", "6/6 Z91"}));
 }
 
 TEST_P(EasLaneLight, BothSettingsRunAllEasFirstEachWithItsOwnPort6)
@@ -47,11 +47,13 @@ TEST_P(EasLaneLight, BothSettingsRunAllEasFirstEachWithItsOwnPort6)
     EXPECT_THAT(AfterStartUp(run), ElementsAreArray({OPEN_PORT6_INIT, "6/2", "6/6 Z9?", "6/6 Z91",
                                                      OPEN_PORT6_INIT, "6/2", "6/6 ZB?", "6/6 ZB1"}));
     const std::string output = run.Output();
-    const size_t all = output.find("Current Status:All 3 EAS as Lane Light is Disabled\n\n"
-                                   "\nAll 3 EAS as Lane Light is Enabled\n\n");
-    const size_t top = output.find("USB Security Module, Set top EAS light as lane light\n"
-                                   "\n\nCurrent Status:Top EAS as Lane Light is Enabled\n\n"
-                                   "\nTop EAS as Lane Light is Enabled\n\n");
+    const size_t all = output.find(
+        "Current Status:All 3 EAS as Lane Light is Disabled\n\n"
+        "\nAll 3 EAS as Lane Light is Enabled\n\n");
+    const size_t top = output.find(
+        "USB Security Module, Set top EAS light as lane light\n"
+        "\n\nCurrent Status:Top EAS as Lane Light is Enabled\n\n"
+        "\nTop EAS as Lane Light is Enabled\n\n");
     ASSERT_NE(all, std::string::npos) << output;
     ASSERT_NE(top, std::string::npos) << output;
     EXPECT_LT(all, top);
@@ -80,13 +82,13 @@ TEST(LightTests, SuTestMenuRunsBothLightTests)
     // flashing, all off, out; back to the main menu and out.
     EXPECT_EQ(run.Run({}, "T50aX 71390X XX"), 0);
     const std::vector<std::string> expected = {
-        OPEN_PORT6_INIT, "6/2",    "6/6 L0",     "6/6 L3", "6/6 L6",     "6/6 L9",
-        "6/6 L9",        "6/3",    OPEN_PORT6_INIT, "6/2", "6/6 T0",     "6/6 T1<01>",
-        "6/6 T0",        "6/6 T1<03>", "6/6 T0", "6/6 T1#", "6/6 T0",    "6/6 T1<00>",
-        "6/6 T0",        "6/3"};
+        OPEN_PORT6_INIT, "6/2",           "6/6 L0", "6/6 L3",     "6/6 L6",     "6/6 L9", "6/6 L9",
+        "6/3",           OPEN_PORT6_INIT, "6/2",    "6/6 T0",     "6/6 T1<01>", "6/6 T0", "6/6 T1<03>",
+        "6/6 T0",        "6/6 T1#",       "6/6 T0", "6/6 T1<00>", "6/6 T0",     "6/3"};
     std::vector<std::string> received = AfterStartUp(run);
     ASSERT_GE(received.size(), expected.size());
-    EXPECT_THAT(std::vector<std::string>(received.begin(), received.begin() + static_cast<std::ptrdiff_t>(expected.size())),
+    EXPECT_THAT(std::vector<std::string>(
+                    received.begin(), received.begin() + static_cast<std::ptrdiff_t>(expected.size())),
                 ElementsAreArray(expected));
     const std::string output = run.Output();
     EXPECT_THAT(output, HasSubstr("TAL-2 Status :Amber, Flashing\n\n"));
@@ -121,10 +123,10 @@ TEST_P(HardwareVersionRequest, WritesTheIdentityIntoTheNamedFile)
     EXPECT_EQ(run.Run({"-HardwareVersionRequest", "..\\Config\\Inventory.Ini"}), 0);
     const std::string prefix = variant.cu ? "ConveyorController_" : "ScanningController_";
     EXPECT_EQ(ReadTextFile(run.Lane().ConfigDir() + "/Inventory.Ini"),
-              "[Lane]\r\nNumber=4\r\n[HardwareVersions]\r\n" + prefix + "Description=" +
-                  (variant.cu ? "Conveyor Unit" : "Scanning Unit") + "\r\n" + prefix +
-                  "Manufacturer=VAV\r\n" + prefix + "Type=USB\r\n" + prefix + "Version=" +
-                  (variant.cu ? "06.10 03/22/2012" : "05.10 12/15/2010") + "\r\n" + prefix +
+              "[Lane]\r\nNumber=4\r\n[HardwareVersions]\r\n" + prefix +
+                  "Description=" + (variant.cu ? "Conveyor Unit" : "Scanning Unit") + "\r\n" + prefix +
+                  "Manufacturer=VAV\r\n" + prefix + "Type=USB\r\n" + prefix +
+                  "Version=" + (variant.cu ? "06.10 03/22/2012" : "05.10 12/15/2010") + "\r\n" + prefix +
                   "SerialNumber=SN-77\r\n");
     EXPECT_THAT(run.Received(), ElementsAreArray(StartUpPackets())) << "no packet of its own";
 }
@@ -149,8 +151,8 @@ TEST(EBoxRound02, SetsTheRoundingResetsTheEBoxAndGivesThePollingBack)
     std::vector<std::string> expected = {OPEN_PORT6_INIT, "6/2"};
     for (const std::string& packet : PollingRequest("SHL")) expected.push_back(packet);
     for (const std::string& packet : PollingRequest("SFD")) expected.push_back(packet);
-    for (const char* packet : {"4/1 <05><05><01><02>", "4/2", "4/6 <0D>O<0A>",
-                               "4/6 <0D>O12601208<0A>", "4/6 <0D>O<0A>", "4/6 R", "4/3"})
+    for (const char* packet : {"4/1 <05><05><01><02>", "4/2", "4/6 <0D>O<0A>", "4/6 <0D>O12601208<0A>",
+                               "4/6 <0D>O<0A>", "4/6 R", "4/3"})
         expected.push_back(packet);
     for (const std::string& packet : PollingRequest("SFE")) expected.push_back(packet);
     expected.push_back("6/3");
@@ -182,7 +184,8 @@ TEST(EBoxRound02, ErrorReplyIsNamedAndTheSequenceGoesOn)
     tail.push_back("6/3");
     const std::vector<std::string> received = AfterStartUp(run);
     ASSERT_GE(received.size(), tail.size());
-    EXPECT_THAT(std::vector<std::string>(received.end() - static_cast<std::ptrdiff_t>(tail.size()), received.end()),
+    EXPECT_THAT(std::vector<std::string>(received.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                                         received.end()),
                 ElementsAreArray(tail));
 }
 

@@ -41,7 +41,8 @@ void SetIdentity(Session& run, const char* version)
 std::string MainMenuScreen(const Variant& variant, char key, const char* version = "03.36 12/15/2010")
 {
     return CLEAR + variant.banner + "\n\n\n\n\n\n\n\n\n" + (variant.cu ? "CU" : "SU") +
-           " Firmware Version " + version + ", Model 700, Checksum 5A3C91 Passed!\n"
+           " Firmware Version " + version +
+           ", Model 700, Checksum 5A3C91 Passed!\n"
            "Serial Number :SN0001234\n\n\n" +
            MainMenuTitle(variant) + "\n" +
            (variant.cu ? " 1 - CU Functions\n 2 - Curtain Functions\n" : " 1 - SU Functions\n") +
@@ -148,15 +149,15 @@ void ExpectEndedNormally(Session& run, const char* name, int status, int lateAns
     // The start-up and the closing sequence take about 3 s of the protocol's
     // own waits.
     const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
-    std::printf("%s: %lld ms, processor %lld ms\n", name,
-                static_cast<long long>(run.WallTime().count()),
+    std::printf("%s: %lld ms, processor %lld ms\n", name, static_cast<long long>(run.WallTime().count()),
                 static_cast<long long>(cpuMs.count()));
     EXPECT_LE(run.WallTime().count(), (SanitizedBuild() ? 12000 : 6000) + lateAnswerMs) << name;
     EXPECT_LE(cpuMs.count() * 4, run.WallTime().count()) << name;
     const std::vector<std::string> received = run.Received();
     const std::vector<std::string> leaving = LeavingPackets(run.Utility());
     ASSERT_GE(received.size(), leaving.size()) << name;
-    EXPECT_TRUE(std::equal(leaving.begin(), leaving.end(), received.end() - static_cast<std::ptrdiff_t>(leaving.size())))
+    EXPECT_TRUE(std::equal(leaving.begin(), leaving.end(),
+                           received.end() - static_cast<std::ptrdiff_t>(leaving.size())))
         << name << ": " << ::testing::PrintToString(received);
 }
 
@@ -266,13 +267,15 @@ TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
         run.Module().Set(std::string("version=") + version);
         EXPECT_EQ(run.Run({}, "13 xx"), 0);
         const bool runs = std::string(version) >= "0409";
-        EXPECT_EQ(CountOf(run.Output(), "USB Security Module Calibrate Proximity Sensor"), runs ? 1 : 0) << version;
+        EXPECT_EQ(CountOf(run.Output(), "USB Security Module Calibrate Proximity Sensor"), runs ? 1 : 0)
+            << version;
         EXPECT_EQ(CountOf(run.Output(), "Press any key to continue"), 1) << version;
         const std::vector<std::string> received = run.Received();
         EXPECT_EQ(std::count(received.begin(), received.end(), "6/6 M4"), runs ? 1 : 0) << version;
         if (runs) continue;
-        EXPECT_THAT(run.Output(), HasSubstr("Enter Command:3\n\n" + CLEAR + "\nPress any key to continue" +
-                                            CLEAR + "**** SU Functions Menu ****\n"));
+        EXPECT_THAT(run.Output(),
+                    HasSubstr("Enter Command:3\n\n" + CLEAR + "\nPress any key to continue" + CLEAR +
+                              "**** SU Functions Menu ****\n"));
         EXPECT_THAT(received, ElementsAreArray(Packets({StartUpPackets(), LeavingPackets(SU)})));
     }
 }
@@ -311,28 +314,37 @@ TEST(SuMenus, EverySubMenuShowsItsScreenAndOnlyItsItemsAskTheBoard)
     SetIdentity(run, "045012152010");
     run.Module().Set("setting.sensormatic.type=1");
     // Functions; Sensormatic; Test with a soft reset; Scale Test; out.
-    EXPECT_EQ(run.Run({}, "1X" "3X" "TA X" "T4X " "X"), 0);
+    EXPECT_EQ(run.Run({},
+                      "1X"
+                      "3X"
+                      "TA X"
+                      "T4X "
+                      "X"),
+              0);
 
     const char* version = "04.50 12/15/2010";
-    const std::string testMenu = CLEAR + "**** Test Menu ****\n\n 2 - Coupon Box\n 4 - Scale Testing\n"
+    const std::string testMenu = CLEAR +
+                                 "**** Test Menu ****\n\n 2 - Coupon Box\n 4 - Scale Testing\n"
                                  " 5 - Lane Light / TAL-1 lights Test\n 6 - USB Testing\n"
                                  " 7 - TAL-2 lights testing\n 8 - Switched A/C power testing\n"
                                  " A - Soft Reset\n X - Exit This Menu\n\nEnter Command:";
     const std::string expected =
         MainMenuScreen(SU, '1', version) + CLEAR +
         "**** SU Functions Menu ****\n\n 1 - Upload Firmware to SU\n 2 - Set SU Model 700/500/300\n"
-        " 3 - Calibrate Proximity Sensor\n X - Exit This Menu\n\nEnter Command:X\n\n" + CLEAR +
-        MainMenuScreen(SU, '3', version) + CLEAR + "Current Controller type :1 - ScanMax\n\n" +
-        SENSORMATIC_MENU +
-        MainMenuScreen(SU, 'T', version) + testMenu + "A\n\nReset Complete\n\nPress any key to continue" +
-        testMenu + "X\n\n" +
+        " 3 - Calibrate Proximity Sensor\n X - Exit This Menu\n\nEnter Command:X\n\n" +
+        CLEAR + MainMenuScreen(SU, '3', version) + CLEAR + "Current Controller type :1 - ScanMax\n\n" +
+        SENSORMATIC_MENU + MainMenuScreen(SU, 'T', version) + testMenu +
+        "A\n\nReset Complete\n\nPress any key to continue" + testMenu + "X\n\n" +
         MainMenuScreen(SU, 'T', version) + testMenu + "4\n\n" + CLEAR +
         "**** Scale Test Menu ****\n\n\n 1 - Display/Capture Scale Values\n 2 - Analyze Scale Data\n"
         " X - Exit This Menu\n\nEnter Command :X\n\nPress any key to continue" +
         MainMenuScreen(SU, 'X', version);
     EXPECT_EQ(FromTheMainMenu(run), expected);
-    EXPECT_THAT(run.Received(), ElementsAreArray(Packets({StartUpPackets(), OPEN_PORT6, {"6/6 X3", "6/3"},
-                                                          OPEN_PORT6, {"6/6 Z3", "6/3"},
+    EXPECT_THAT(run.Received(), ElementsAreArray(Packets({StartUpPackets(),
+                                                          OPEN_PORT6,
+                                                          {"6/6 X3", "6/3"},
+                                                          OPEN_PORT6,
+                                                          {"6/6 Z3", "6/3"},
                                                           LeavingPackets(SU)})));
 }
 
@@ -340,7 +352,11 @@ TEST(CuMenus, FunctionsAndTestMenusShowTheirScreensAndAskTheBoardNothing)
 {
     Session run(CU);
     SetIdentity(run, "033612152010");
-    EXPECT_EQ(run.Run({}, "1X" "TX" "X"), 0);
+    EXPECT_EQ(run.Run({},
+                      "1X"
+                      "TX"
+                      "X"),
+              0);
     const std::string expected =
         MainMenuScreen(CU, '1') + CLEAR +
         "**** CU Functions Menu ****\n\n 1 - Upload Firmware to CU\n X - Exit This Menu\n\nEnter Command:X\n\n" +

@@ -28,8 +28,9 @@ std::vector<std::string> PacketsAfter(const std::vector<std::string>& received,
 {
     for (size_t i = 0; i < received.size(); ++i)
         if (received[i] == packet)
-            return std::vector<std::string>(received.begin() + static_cast<long>(i) + 1,
-                                            received.begin() + static_cast<long>(std::min(received.size(), i + 1 + count)));
+            return std::vector<std::string>(
+                received.begin() + static_cast<long>(i) + 1,
+                received.begin() + static_cast<long>(std::min(received.size(), i + 1 + count)));
     return {};
 }
 
@@ -39,8 +40,20 @@ TEST(SuModel, AnswersAreSentAsTypedAndOnlyTheFirstCharacterIsChecked)
     run.Module().Set("model=300");
     // Each answer, then the pause's key; the long answer is cut at 11
     // characters and the rest of its line is dropped.
-    EXPECT_EQ(run.Run({}, "12" "7\n " "2" "75\n " "2" "700\n " "2" "800\n " "2" "\n "
-                          "2" "50012345678999\n " "XX"),
+    EXPECT_EQ(run.Run({},
+                      "12"
+                      "7\n "
+                      "2"
+                      "75\n "
+                      "2"
+                      "700\n "
+                      "2"
+                      "800\n "
+                      "2"
+                      "\n "
+                      "2"
+                      "50012345678999\n "
+                      "XX"),
               0);
     EXPECT_THAT(PacketsStartingWith(run.Received(), "6/6 Z6"),
                 ElementsAre("6/6 Z67<00><00>", "6/6 Z675<00>", "6/6 Z6700", "6/6 Z6500"));
@@ -61,7 +74,11 @@ TEST(SuModel, UnconfirmedChangeIsNotReportedAsSet)
 {
     Session run(SU);
     run.Module().Set("fault.Z6=unrelated:100");
-    EXPECT_EQ(run.Run({}, "12" "500\n " "XX"), 0);
+    EXPECT_EQ(run.Run({},
+                      "12"
+                      "500\n "
+                      "XX"),
+              0);
     const std::string output = run.Output();
     EXPECT_THAT(output, HasSubstr("ERROR 12: Security Module status timeout."));
     EXPECT_THAT(output, Not(HasSubstr("Model set.")));
@@ -120,7 +137,8 @@ TEST(UsbTest, RequestsAreNumberedAndAKeyBeforeTheFirstCycleSendsNothing)
     const std::string output = run.Output();
     EXPECT_THAT(output, HasSubstr("\n\nStarting USB test.\n\n\n\n\n\nPress any key to continue"));
     const std::vector<std::string> received = run.Received();
-    const std::vector<std::string> firstRun(received.begin(), received.begin() + static_cast<long>(afterFirstRun));
+    const std::vector<std::string> firstRun(received.begin(),
+                                            received.begin() + static_cast<long>(afterFirstRun));
     EXPECT_TRUE(PacketsStartingWith(firstRun, "6/6 ZI").empty());
     const std::vector<std::string> requests = PacketsStartingWith(received, "6/6 ZI");
     ASSERT_GE(requests.size(), 11u);

@@ -58,11 +58,10 @@ TEST(ScaleTestE2E, NormalDisplayAndCaptureThroughTheMenus)
 {
     Session run(SU);
     run.Module().Set(SCALE_FIRMWARE);
-    for (const char* line :
-         {"scale.config=21.5,12", "scale.rate=0", "scale.count=6", "scale.reading=3,4300,4300,4300,0",
-          "scale.reading=0,4300,4300,4300,0", "scale.reading=0,4300,4300,4300,0",
-          "scale.reading=0,4300,4300,4300,0", "scale.reading=1,4300,4300,4300,0",
-          "scale.reading=0,4300,4300,4300,0"})
+    for (const char* line : {"scale.config=21.5,12", "scale.rate=0", "scale.count=6",
+                             "scale.reading=3,4300,4300,4300,0", "scale.reading=0,4300,4300,4300,0",
+                             "scale.reading=0,4300,4300,4300,0", "scale.reading=0,4300,4300,4300,0",
+                             "scale.reading=1,4300,4300,4300,0", "scale.reading=0,4300,4300,4300,0"})
         run.Module().Set(line);
     run.Start();
     OpenScaleItem(run, "1");
@@ -76,8 +75,9 @@ TEST(ScaleTestE2E, NormalDisplayAndCaptureThroughTheMenus)
     LeaveScaleMenu(run);
     EXPECT_EQ(run.Finish(), 0);
 
-    EXPECT_THAT(run.Output(), HasSubstr("Scale Test/Dump values\n\n\nActive Keys:\n"
-                                        "N - Normal Display, show only new Stable and Unstable readings.\n"));
+    EXPECT_THAT(run.Output(),
+                HasSubstr("Scale Test/Dump values\n\n\nActive Keys:\n"
+                          "N - Normal Display, show only new Stable and Unstable readings.\n"));
     EXPECT_THAT(run.Output(), HasSubstr("X - Exit Test\n\nPress any key to start"));
     EXPECT_EQ(CountOf(run.Output(), "Opening ScaleDump.txt"), 1);
     EXPECT_EQ(ReadTextFile(run.Lane().OnDriveC("FirmwareUpdate/ScaleDump.txt")),
@@ -85,8 +85,8 @@ TEST(ScaleTestE2E, NormalDisplayAndCaptureThroughTheMenus)
               "00,4300,4300,16,\n01,4300,4300,16,\n00,4300,4300,16,\n");
     EXPECT_THAT(run.Capture(), HasSubstr("SU Scale Config :21.5,12"));
     EXPECT_THAT(run.Received(),
-                ElementsAreArray(Packets(Join({PORT6_OPEN, {"6/6 SG", "6/6 S5", "6/6 S7", "6/6 S5",
-                                                            "6/6 S8", "6/3"}}))));
+                ElementsAreArray(Packets(
+                    Join({PORT6_OPEN, {"6/6 SG", "6/6 S5", "6/6 S7", "6/6 S5", "6/6 S8", "6/3"}}))));
 }
 
 TEST(ScaleTestE2E, XOrEscapeAtTheStartSendsNoStreamCommand)
@@ -131,7 +131,8 @@ std::string WriteLongStream(const LaneFolder& lane)
     std::string text = "# flags,average,filter-1,adc,noise\n0,4250,0,0,0\n";
     const unsigned noises[] = {5, 11, 23, 35, 100, 101};
     for (unsigned i = 0; i < 10201; ++i)
-        text += (i % 10 == 0 ? "0" : "1") + std::string(",4300,0,0,") + std::to_string(noises[i % 6]) + "\n";
+        text += (i % 10 == 0 ? "0" : "1") + std::string(",4300,0,0,") + std::to_string(noises[i % 6]) +
+                "\n";
     WriteTextFile(path, text);
     return path;
 }
@@ -156,9 +157,9 @@ TEST(ScaleAnalysisE2E, IntervalsWithZeroingLogTheirOwnCountsAndTheHeadersDiffer)
     run.TypeWhen("Press any key to start", " ");
     run.TypeWhen("\r    10200 :      510 :    4590 :     850 :     850 :   1700 :     850 :     850\r\n",
                  "X", 120000);
-    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                             std::chrono::steady_clock::now() - start)
-                             .count();
+    const long long ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
     std::printf("10202 readings streamed and counted in %lld ms\n", ms);
     run.TypeWhen("Press any key to continue", " ");
     LeaveScaleMenu(run);
@@ -178,14 +179,15 @@ TEST(ScaleAnalysisE2E, IntervalsWithZeroingLogTheirOwnCountsAndTheHeadersDiffer)
         EXPECT_NE(output.find(part), std::string::npos) << "missing on the screen: " << part;
 
     const std::string log = ReadTextFile(run.Lane().OnDriveC("FirmwareUpdate/AnalyzeData.txt"));
-    EXPECT_THAT(log, HasSubstr("   Total  :   Stable : Unstable:  0 - 5 : 6 - 11 : 12 - 23 :24 - 35 :36 - "
-                               "100 :Over 100\n"
-                               "     5100 :      510 :    4590 :     850 :     850 :     850 :    850 :"
-                               "     850 :     850\n"
-                               "    10200 :      510 :    4590 :     850 :     850 :     850 :    850 :"
-                               "     850 :     850\n"
-                               "    10201 :        1 :       0 :       1 :       0 :       0 :      0 :"
-                               "       0 :       0\n\n\n\nResults, Time Stop "));
+    EXPECT_THAT(log,
+                HasSubstr("   Total  :   Stable : Unstable:  0 - 5 : 6 - 11 : 12 - 23 :24 - 35 :36 - "
+                          "100 :Over 100\n"
+                          "     5100 :      510 :    4590 :     850 :     850 :     850 :    850 :"
+                          "     850 :     850\n"
+                          "    10200 :      510 :    4590 :     850 :     850 :     850 :    850 :"
+                          "     850 :     850\n"
+                          "    10201 :        1 :       0 :       1 :       0 :       0 :      0 :"
+                          "       0 :       0\n\n\n\nResults, Time Stop "));
     EXPECT_THAT(log, HasSubstr("Stable Limit        11\nTotal Readings     10201\n"
                                "Total Stable        1021  -   10.009%\n"
                                "Total Unstable      9180  -   89.991%\n"
@@ -193,8 +195,8 @@ TEST(ScaleAnalysisE2E, IntervalsWithZeroingLogTheirOwnCountsAndTheHeadersDiffer)
     EXPECT_THAT(log, HasSubstr("Max Noise Value      101\nMin Noise Value        5\n"
                                "Starting Weight     4250\nEnding Weight       4300\n\n"));
     EXPECT_THAT(run.Received(),
-                ElementsAreArray(Packets(Join({PORT6_OPEN, {"6/6 SG", "6/6 S5", "6/6 S7", "6/6 S5",
-                                                            "6/6 S8", "6/3"}}))));
+                ElementsAreArray(Packets(
+                    Join({PORT6_OPEN, {"6/6 SG", "6/6 S5", "6/6 S7", "6/6 S5", "6/6 S8", "6/3"}}))));
 }
 
 TEST(ScaleAnalysisE2E, WithoutIntervalNothingIsAskedOrLoggedAndXBeforeAReadingShowsNoResults)
@@ -217,9 +219,8 @@ TEST(ScaleAnalysisE2E, WithoutIntervalNothingIsAskedOrLoggedAndXBeforeAReadingSh
     EXPECT_THAT(output, Not(HasSubstr("Noise Range Counts")));
     EXPECT_THAT(output, Not(HasSubstr("Results")));
     EXPECT_FALSE(PathExists(run.Lane().OnDriveC("FirmwareUpdate/AnalyzeData.txt")));
-    EXPECT_THAT(run.Received(),
-                ElementsAreArray(Packets(Join({PORT6_OPEN, {"6/6 SG", "6/6 S5", "6/6 S7", "6/6 S5",
-                                                            "6/6 S8"}}))));
+    EXPECT_THAT(run.Received(), ElementsAreArray(Packets(Join(
+                                    {PORT6_OPEN, {"6/6 SG", "6/6 S5", "6/6 S7", "6/6 S5", "6/6 S8"}}))));
 }
 
 }  // namespace

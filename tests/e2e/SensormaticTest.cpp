@@ -27,7 +27,14 @@ TEST(Sensormatic, ControllerTypeIsChangedOnlyByAValidAnswerAndAlwaysReadBack)
     run.Start();
     // An empty answer, an invalid one, then type 2; each followed by the
     // pause's key.
-    ASSERT_TRUE(run.TypeWhen("Enter Command:", "31" "\n " "1" "3\n " "1" "2\n " "4"));
+    ASSERT_TRUE(run.TypeWhen("Enter Command:",
+                             "31"
+                             "\n "
+                             "1"
+                             "3\n "
+                             "1"
+                             "2\n "
+                             "4"));
     ASSERT_TRUE(run.TypeWhen("Hardtag Present    \r", "k"));
     ASSERT_TRUE(run.TypeWhen("Press any key to continue", "XX"));
     EXPECT_EQ(run.Finish(), 0);
@@ -41,15 +48,17 @@ TEST(Sensormatic, ControllerTypeIsChangedOnlyByAValidAnswerAndAlwaysReadBack)
     EXPECT_THAT(output, HasSubstr("Enter Controller Type :Invalid Type!\nNo Change!\n"
                                   "\n\nCurrent Controller Type :None\n\n"));
     EXPECT_THAT(output, HasSubstr("\n\nCurrent Controller Type :2 - ScanMax Pro\n\n"));
-    EXPECT_THAT(output, HasSubstr("Current Controller type :2 - ScanMax Pro\n**** Sensormatic Menu ****"));
-    EXPECT_THAT(output, HasSubstr("\n\n\nSensormatic Hardtag Status\n\n\nPress any key to exit test.\n\n\n\n"
-                                  "Hardtag Not Present\rHardtag Not Present\rHardtag Present    \r"));
+    EXPECT_THAT(output,
+                HasSubstr("Current Controller type :2 - ScanMax Pro\n**** Sensormatic Menu ****"));
+    EXPECT_THAT(output,
+                HasSubstr("\n\n\nSensormatic Hardtag Status\n\n\nPress any key to exit test.\n\n\n\n"
+                          "Hardtag Not Present\rHardtag Not Present\rHardtag Present    \r"));
 
     const std::vector<std::string> requests = ControllerRequests(run.Received());
     ASSERT_GE(requests.size(), 12u);
     EXPECT_EQ(std::vector<std::string>(requests.begin(), requests.begin() + 12),
-              (std::vector<std::string>{"X3", "X3", "X3", "X3", "X3", "X3", "X3", "X3", "X22",
-                                        "X3", "X3", "X4"}));
+              (std::vector<std::string>{"X3", "X3", "X3", "X3", "X3", "X3", "X3", "X3", "X22", "X3",
+                                        "X3", "X4"}));
 }
 
 TEST(Sensormatic, EnableAndDisableReportTheControllerAndItsSilence)

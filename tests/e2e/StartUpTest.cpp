@@ -25,9 +25,8 @@ TEST_P(StartUp, GetVersionShowsTheIdentityAndSendsNothingAfterPort6IsClosed)
         run.Module().Set("checksum-status=0");
         run.Module().Set("serial=SN0001234");
         EXPECT_EQ(run.Run({spelling}), 0) << spelling;
-        EXPECT_THAT(run.Output(),
-                    HasSubstr(std::string("Initializing Security Module..\n") + GetParam().banner +
-                              "\n"));
+        EXPECT_THAT(run.Output(), HasSubstr(std::string("Initializing Security Module..\n") +
+                                            GetParam().banner + "\n"));
         EXPECT_THAT(run.Output(),
                     EndsWith("\n\nFirmware Version 03.36 12/15/2010, Checksum 5A3C91 Passed!\n"
                              "Serial Number :SN0001234\n\n"));
@@ -51,8 +50,7 @@ struct SilentRequest {
 
 void PrintTo(const SilentRequest& silent, std::ostream* out) { *out << silent.request; }
 
-class UnansweredRequest
-    : public ::testing::TestWithParam<std::tuple<Variant, SilentRequest>> {};
+class UnansweredRequest : public ::testing::TestWithParam<std::tuple<Variant, SilentRequest>> {};
 
 TEST_P(UnansweredRequest, GivesItsExitStatus)
 {
@@ -81,7 +79,8 @@ TEST_P(StartUp, MissingBoardSocketFailsTheLinkAfterTheTransportsMessage)
     run.WithoutBoard();
     EXPECT_EQ(run.Run({"-GetVersion"}), 202);
     const std::string output = run.Output();
-    const size_t transport = output.find("Error Opending Security Module ( hDevice_Write_SystemPortIo )");
+    const size_t transport =
+        output.find("Error Opending Security Module ( hDevice_Write_SystemPortIo )");
     const size_t link = output.find("ERROR 1A, Initializing Security Module.");
     ASSERT_NE(transport, std::string::npos) << output;
     ASSERT_NE(link, std::string::npos) << output;
@@ -155,8 +154,8 @@ TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
     const auto start = std::chrono::steady_clock::now();
     run.Start({"-GetVersion"});
     ASSERT_TRUE(run.WaitFor("Serial Number :"));
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     EXPECT_EQ(run.Finish(), 0);
     RecordProperty("StartUpMs", static_cast<int>(took.count()));
     std::printf("start-up to identity: %lld ms\n", static_cast<long long>(took.count()));

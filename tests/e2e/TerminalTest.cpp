@@ -120,8 +120,8 @@ TEST(SuOnTerminal, LinePromptEchoesWhatIsTyped)
     EXPECT_EQ(run.WaitForExit(), 0);
     // The terminal shows the line as it is typed, Enter included; the
     // program adds nothing.
-    EXPECT_THAT(run.Output(), HasSubstr(std::string(intervalPrompt) + "x\n" +
-                                        std::string(25, '\n') + "**** Scale Test Menu ****"));
+    EXPECT_THAT(run.Output(), HasSubstr(std::string(intervalPrompt) + "x\n" + std::string(25, '\n') +
+                                        "**** Scale Test Menu ****"));
     ExpectTerminalAsFound(run);
 }
 
@@ -157,8 +157,9 @@ TEST(SuOnTerminal, UploadFromTheMenuEndsWith0AndLeavesTheTerminalAsFound)
     EXPECT_EQ(std::string(image.begin(), image.end()), "A");
     const std::vector<std::string> received = run.Received();
     ASSERT_EQ(received.size(), StartUpPackets().size() + 5) << ::testing::PrintToString(received);
-    EXPECT_THAT(std::vector<std::string>(received.end() - 5, received.end()),
-                ElementsAre("6/1 <01><06><02><01>", "6/2", ::testing::StartsWith("6/6 F1"), "6/6 F2A", "6/3"));
+    EXPECT_THAT(
+        std::vector<std::string>(received.end() - 5, received.end()),
+        ElementsAre("6/1 <01><06><02><01>", "6/2", ::testing::StartsWith("6/6 F1"), "6/6 F2A", "6/3"));
     ExpectTerminalAsFound(run);
 }
 

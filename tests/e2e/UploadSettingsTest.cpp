@@ -27,7 +27,8 @@ std::vector<std::string> AfterStartUp(const Session& run)
     std::vector<std::string> received = run.Received();
     const size_t startUp = StartUpPackets().size();
     if (received.size() < startUp) return {};
-    return std::vector<std::string>(received.begin() + static_cast<std::ptrdiff_t>(startUp), received.end());
+    return std::vector<std::string>(received.begin() + static_cast<std::ptrdiff_t>(startUp),
+                                    received.end());
 }
 
 // The data bytes of a received packet's text ("6/6 F2ab<00>").
@@ -96,17 +97,19 @@ TEST_P(Upload, ThirtyThreeBytesGoInTwoBlocksAndTheProgramEnds)
     const Variant& variant = GetParam();
     Session run(variant);
     run.Module().Set("version=033612152010");
-    const std::string name = WriteFirmware(run, Marker(variant) + "Main_CRC_" + Hex(Sum(image33)) + ".bin", image33);
+    const std::string name =
+        WriteFirmware(run, Marker(variant) + "Main_CRC_" + Hex(Sum(image33)) + ".bin", image33);
     EXPECT_EQ(run.Run({"-SecurityModuleUpload", "-InputFile", name}), 0);
 
-    const std::string banner = variant.cu ? "**** CU Firmware Upload ****" : "**** SU Firmware Update ****";
+    const std::string banner = variant.cu ? "**** CU Firmware Upload ****"
+                                          : "**** SU Firmware Update ****";
+    EXPECT_THAT(run.Output(), HasSubstr("\n\n" + banner + "\n\nFirmware Version 03.36 12/15/2010\n" +
+                                        "Checksum " + (variant.cu ? "C07E22" : "5A3C91") +
+                                        " PASSED!\n\n" + "sCRC:" + Hex(Sum(image33)) +
+                                        "\nOpening File " + name + "\nReading File\n33 Bytes Read\n"));
     EXPECT_THAT(run.Output(),
-                HasSubstr("\n\n" + banner + "\n\nFirmware Version 03.36 12/15/2010\n" +
-                          "Checksum " + (variant.cu ? "C07E22" : "5A3C91") + " PASSED!\n\n" +
-                          "sCRC:" + Hex(Sum(image33)) + "\nOpening File " + name +
-                          "\nReading File\n33 Bytes Read\n"));
-    EXPECT_THAT(run.Output(), EndsWith("Bytes Left 1     \r\nUpload of data complete.\nBytes Left 0     \r\n"
-                                       "File Upload Complete!\nWaiting for Reset\nExiting Program!\n"));
+                EndsWith("Bytes Left 1     \r\nUpload of data complete.\nBytes Left 0     \r\n"
+                         "File Upload Complete!\nWaiting for Reset\nExiting Program!\n"));
 
     const std::vector<std::string> sent = AfterStartUp(run);
     ASSERT_EQ(sent.size(), 6u) << ::testing::PrintToString(sent);
@@ -124,7 +127,8 @@ TEST_P(Upload, ThirtyThreeBytesGoInTwoBlocksAndTheProgramEnds)
     // The date sent is the one traced; the capture file is closed normally.
     const std::string capture = run.Capture();
     EXPECT_THAT(capture, HasSubstr("   Date is " + start.substr(8, 8) + "\n"));
-    EXPECT_THAT(capture, HasSubstr("   Size is 33,  Checksum is " + LowerCase(Hex(Sum(image33))) + "\n"));
+    EXPECT_THAT(capture,
+                HasSubstr("   Size is 33,  Checksum is " + LowerCase(Hex(Sum(image33))) + "\n"));
     EXPECT_THAT(capture, EndsWith("\n*** Program closing ***\n\n"));
     EXPECT_THAT(capture, Not(HasSubstr("Return Code")));
 }
@@ -134,11 +138,11 @@ TEST_P(Upload, WithoutInputFileTheNameHasNoMarker)
     const Variant& variant = GetParam();
     Session run(variant);
     EXPECT_EQ(run.Run({"-SecurityModuleUpload"}), variant.exitUploadFailed);
-    EXPECT_THAT(run.Output(), EndsWith(std::string("Checksum ") + (variant.cu ? "C07E22" : "5A3C91") +
-                                       " PASSED!\n\nERROR, Invalid File Name for " +
-                                       (variant.cu ? "CU" : "SU") +
-                                       " Controller\nERROR 01: Uploading Loading File.\n"
-                                       "ERROR 14, Upload Failed.\n"));
+    EXPECT_THAT(run.Output(),
+                EndsWith(std::string("Checksum ") + (variant.cu ? "C07E22" : "5A3C91") +
+                         " PASSED!\n\nERROR, Invalid File Name for " + (variant.cu ? "CU" : "SU") +
+                         " Controller\nERROR 01: Uploading Loading File.\n"
+                         "ERROR 14, Upload Failed.\n"));
     EXPECT_THAT(AfterStartUp(run), ElementsAre(OPEN_PORT6_INIT, OPEN_PORT6, CLOSE_PORT6));
 }
 
@@ -164,7 +168,8 @@ TEST(UploadFile, MarkersAnywhereAnyCaseAndTheNameCutAt32)
 {
     Session run(CU);
     const std::string content = "\x01\x02\x03";
-    const std::string name = WriteFirmware(run, "Firmware\\cu_release_crc_6\\conveyor-image.bin", content);
+    const std::string name =
+        WriteFirmware(run, "Firmware\\cu_release_crc_6\\conveyor-image.bin", content);
     ASSERT_GT(name.size(), 32u);
     EXPECT_EQ(run.Run({"-SecurityModuleUpload", "-InputFile", name}), 0);
     const std::vector<std::string> sent = AfterStartUp(run);
@@ -188,10 +193,10 @@ TEST(UploadFile, HexRunEndsAtTheFirstNonDigit)
 struct UploadFailure {
     const char* name;
     bool cu;
-    const char* scenario;   // emulator line, or ""
-    const char* file;       // written as <marker><file>, unless it begins with '!'
+    const char* scenario;  // emulator line, or ""
+    const char* file;      // written as <marker><file>, unless it begins with '!'
     const char* content;
-    const char* messages;   // the output's end before "ERROR 14, Upload Failed."
+    const char* messages;  // the output's end before "ERROR 14, Upload Failed."
     bool port6Closed;
 };
 
@@ -205,7 +210,8 @@ TEST_P(UploadFails, WithItsMessagesAndTheUploadFailureStatus)
     const Variant& variant = failure.cu ? CU : SU;
     Session run(variant);
     if (*failure.scenario != '\0') run.Module().Set(failure.scenario);
-    const std::string file = failure.file[0] == '!' ? std::string(failure.file + 1) : Marker(variant) + failure.file;
+    const std::string file = failure.file[0] == '!' ? std::string(failure.file + 1)
+                                                    : Marker(variant) + failure.file;
     const std::string name = WriteFirmware(run, file, failure.content);
     EXPECT_EQ(run.Run({"-SecurityModuleUpload", "-InputFile", name}), variant.exitUploadFailed);
     EXPECT_THAT(run.Output(), EndsWith(std::string(failure.messages) + "ERROR 14, Upload Failed.\n"));
@@ -220,7 +226,8 @@ const UploadFailure uploadFailures[] = {
     {"NoCrc", true, "", "Main.bin", "A",
      "\nERROR, Invalid File Name, No CRC value\nERROR 01: Uploading Loading File.\n", true},
     {"ChecksumMismatch", true, "", "CRC_42.bin", "A",
-     "\n1 Bytes Read\nError File Checksum is Invalid! 42:41\n\nERROR 01: Uploading Loading File.\n", true},
+     "\n1 Bytes Read\nError File Checksum is Invalid! 42:41\n\nERROR 01: Uploading Loading File.\n",
+     true},
     {"StartRefused", false, "setting.upload.start-code=7", "CRC_41.bin", "A",
      "\nERROR 12: Set controller for upload Failed. Code = 7\n"
      "ERROR 13: Sending File to Security Module.\nERROR 13: Uploading USB Security Module.\n",
@@ -263,7 +270,8 @@ TEST(UploadMenu, EmptyNameGoesBackToTheMenu)
 {
     Session run(SU);
     EXPECT_EQ(run.Run({}, "11\n X"), 0);
-    EXPECT_THAT(run.Output(), HasSubstr("Enter File Name :Invalid File Name!\n\nPress any key to continue"));
+    EXPECT_THAT(run.Output(),
+                HasSubstr("Enter File Name :Invalid File Name!\n\nPress any key to continue"));
     EXPECT_EQ(CountOf(run.Output(), "**** SU Functions Menu ****"), 2);
     std::vector<std::string> expected = {OPEN_PORT6_INIT, OPEN_PORT6, CLOSE_PORT6};
     for (const std::string& packet : LeavingPackets(SU)) expected.push_back(packet);
@@ -341,11 +349,12 @@ TEST_P(Flatpack, AsksForVersionAndChecksumAfreshAndGatesOnTheFreshVersion)
     run.Module().Set("setting.flatpack=1");
     EXPECT_EQ(run.Run({"-SetFlatpackDisable"}), 0);
     EXPECT_THAT(run.Output(), HasSubstr("Firmware Version 03.35 12/15/2010, Checksum"));
-    EXPECT_THAT(run.Output(), HasSubstr(std::string("USB Security Module Set Flatpack Sensor Enable/Disable\n"
-                                                    "Security Module Version 03.36 01/01/2011\n"
-                                                    "USB Security Module Checksum ") +
-                                        (variant.cu ? "C07E22" : "5A3C91") +
-                                        " PASSED!\nCurrent Status of Flatpack Sensor is Enabled\n"));
+    EXPECT_THAT(run.Output(),
+                HasSubstr(std::string("USB Security Module Set Flatpack Sensor Enable/Disable\n"
+                                      "Security Module Version 03.36 01/01/2011\n"
+                                      "USB Security Module Checksum ") +
+                          (variant.cu ? "C07E22" : "5A3C91") +
+                          " PASSED!\nCurrent Status of Flatpack Sensor is Enabled\n"));
     std::vector<std::string> expected = {OPEN_PORT6_INIT, OPEN_PORT6, "6/6 Z2", "6/6 Z4", "6/6 ZF?"};
     if (variant.cu) {
         // The CU way, with the switch's choice and no key.
@@ -409,7 +418,7 @@ TEST(PowerRelay, SuTestMenuShowsAndSwitchesIt)
                                   "Enter E to Enable or D to Disable Power Relay :"));
     EXPECT_THAT(output, HasSubstr("Current Status of power relay is Enabled\n\n"
                                   "Enter E to Enable or D to Disable Power Relay :No Change!\n"));
-    std::vector<std::string> expected = {OPEN_PORT6_INIT, OPEN_PORT6, "6/6 R0", "6/6 R11", CLOSE_PORT6,
+    std::vector<std::string> expected = {OPEN_PORT6_INIT, OPEN_PORT6, "6/6 R0", "6/6 R11",  CLOSE_PORT6,
                                          OPEN_PORT6_INIT, OPEN_PORT6, "6/6 R0", CLOSE_PORT6};
     for (const std::string& packet : LeavingPackets(SU)) expected.push_back(packet);
     EXPECT_THAT(AfterStartUp(run), ElementsAreArray(expected));

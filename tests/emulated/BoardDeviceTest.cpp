@@ -21,10 +21,7 @@ using testboard::Wire;
 
 class BoardDevice : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        testenv::SetEnv("SECMODULE_DEVICE_DIR", testboard::DeviceDir().c_str());
-    }
+    void TearDown() override { testenv::SetEnv("SECMODULE_DEVICE_DIR", testboard::DeviceDir().c_str()); }
 
     PlatDevice Open(int access, unsigned long* code)
     {
@@ -163,8 +160,8 @@ TEST_F(BoardDevice, WritesAndDeviceControlsAreOneMessageEach)
 
 TEST_F(BoardDevice, ReadsDeliverOneMessageAndCountWhatCame)
 {
-    ASSERT_TRUE(testboard::Start(board, "", {"reply.Z2=z2HELLO", "fault.Z4=oversize:70",
-                                             "fault.Z5=empty", "fault.ZJ=close"}));
+    ASSERT_TRUE(testboard::Start(
+        board, "", {"reply.Z2=z2HELLO", "fault.Z4=oversize:70", "fault.Z5=empty", "fault.ZJ=close"}));
     OpenBoth();
     unsigned long code = 0;
     unsigned count = 0;

@@ -93,8 +93,8 @@ TEST_F(EBoxEmulator, EBoxConfigurationIsWrittenOnlyWithTheRightCheckDigit)
 
 TEST_F(EBoxEmulator, EBoxRepliesSplitErrAndReset)
 {
-    ASSERT_TRUE(StartBoard("cu", {"setting.ebox-split=1", "setting.ebox-error=3",
-                                  "setting.ebox-reset-reply=E1"}));
+    ASSERT_TRUE(StartBoard(
+        "cu", {"setting.ebox-split=1", "setting.ebox-error=3", "setting.ebox-reset-reply=E1"}));
     TakeOverEBox();
     // A command may arrive in pieces too.
     Send(4, 6, "\r");

@@ -81,8 +81,7 @@ bool Client::Connect(const std::string& path)
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     fd_ = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    return fd_ >= 0 &&
-           connect(fd_, reinterpret_cast<struct sockaddr*>(&address), sizeof address) == 0;
+    return fd_ >= 0 && connect(fd_, reinterpret_cast<struct sockaddr*>(&address), sizeof address) == 0;
 }
 
 std::vector<uint8_t> Client::Open(const std::string& path, char access)

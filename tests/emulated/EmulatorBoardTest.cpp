@@ -68,9 +68,9 @@ TEST_F(EmulatorBoard, AnswersTheIdentityRequestsOfEachKind)
 
     Client cuWriter;
     Client cuReader;
-    ASSERT_TRUE(testboard::Start(board, "cu", {"version=041205012013", "checksum-status=1",
-                                               "checksum=ABCDEF", "model=CU2",
-                                               "serial=0123456789012345678901234567890123"}));
+    ASSERT_TRUE(testboard::Start(board, "cu",
+                                 {"version=041205012013", "checksum-status=1", "checksum=ABCDEF",
+                                  "model=CU2", "serial=0123456789012345678901234567890123"}));
     EXPECT_NE(board.SocketPath().find("/ConvUnitDevice0"), std::string::npos);
     ASSERT_EQ(writer.Open(board.SocketPath(), 'W'), std::vector<uint8_t>{'O'});
     ASSERT_EQ(reader.Open(board.SocketPath(), 'R'), std::vector<uint8_t>{'O'});

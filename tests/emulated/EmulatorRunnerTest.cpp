@@ -39,10 +39,11 @@ TEST(EmulatorRunner, GivesTheProgramItsBoardAndFoldersAndReturnsItsStatus)
     std::string error;
     std::string folder;
     int status = emulator::RunWithBoard(
-        Shell("su", "test -S \"$SECMODULE_DEVICE_DIR/SecModuleDevice0\" || exit 91; "
-                    "test -d \"$SECMODULE_ROOT\" || exit 92; "
-                    "grep -q '^SecurityModuleType=USB_SCANNING_MODULE$' \"$SECMODULE_REGISTRY\" || exit 93; "
-                    "exit 7"),
+        Shell("su",
+              "test -S \"$SECMODULE_DEVICE_DIR/SecModuleDevice0\" || exit 91; "
+              "test -d \"$SECMODULE_ROOT\" || exit 92; "
+              "grep -q '^SecurityModuleType=USB_SCANNING_MODULE$' \"$SECMODULE_REGISTRY\" || exit 93; "
+              "exit 7"),
         &error, &folder);
     EXPECT_EQ(status, 7) << error;
     EXPECT_FALSE(folder.empty());
@@ -57,7 +58,8 @@ TEST(EmulatorRunner, ReportsSignalsAndProgramsThatCannotRun)
     emulator::RunRequest missing = Shell("cu", "");
     missing.command = {"/nonexistent/utility", "-GetVersion"};
     EXPECT_EQ(emulator::RunWithBoard(missing, &error), emulator::RUNNER_NOT_FOUND);
-    EXPECT_NE(error.find("cannot run /nonexistent/utility: No such file or directory"), std::string::npos)
+    EXPECT_NE(error.find("cannot run /nonexistent/utility: No such file or directory"),
+              std::string::npos)
         << error;
 
     std::string folder;
@@ -80,9 +82,12 @@ int RunEmulator(const std::string& arguments, const std::string& input = "")
 TEST(EmulatorProgram, RunsAProgramWithTheTerminalPassedThrough)
 {
     std::string out = testenv::ScratchDir() + "/out.txt";
-    EXPECT_EQ(RunEmulator("--board cu -- /bin/sh -c 'test -S \"$SECMODULE_DEVICE_DIR/ConvUnitDevice0\" || exit 9; "
-                  "exit 3' < /dev/null > " + out),
-              3);
+    EXPECT_EQ(
+        RunEmulator(
+            "--board cu -- /bin/sh -c 'test -S \"$SECMODULE_DEVICE_DIR/ConvUnitDevice0\" || exit 9; "
+            "exit 3' < /dev/null > " +
+            out),
+        3);
     EXPECT_EQ(RunEmulator("--board su -- /bin/sh -c 'read line; echo \"got $line\"' > " + out + " 2>&1",
                           "echo hello | "),
               0);
@@ -93,7 +98,8 @@ TEST(EmulatorProgram, RefusesBadOptionsWithItsOwnStatus)
 {
     EXPECT_EQ(RunEmulator("--board xu -- true 2>/dev/null"), emulator::RUNNER_FAILED);
     EXPECT_EQ(RunEmulator("--frobnicate 2>/dev/null"), emulator::RUNNER_FAILED);
-    EXPECT_EQ(RunEmulator("--board su --set fault.Z2=explode -- true 2>/dev/null"), emulator::RUNNER_FAILED);
+    EXPECT_EQ(RunEmulator("--board su --set fault.Z2=explode -- true 2>/dev/null"),
+              emulator::RUNNER_FAILED);
     EXPECT_EQ(RunEmulator("--board su -- 2>/dev/null"), emulator::RUNNER_FAILED);
     EXPECT_EQ(RunEmulator("--help > /dev/null"), 0);
 }
@@ -104,8 +110,8 @@ TEST(EmulatorProgram, ServesUntilTerminatedAndCleansUp)
     std::string scenario = testenv::ScratchDir() + "/scenario.txt";
     std::string log = testenv::ScratchDir() + "/serve.log";
     testenv::WriteFile(scenario, "# a test board\nboard=su\nsu.model=123\n");
-    std::vector<std::string> arguments = {BOARD_EMULATOR_PROGRAM, "--device-dir", folder,
-                                          "--scenario", scenario, "--log", log};
+    std::vector<std::string> arguments = {
+        BOARD_EMULATOR_PROGRAM, "--device-dir", folder, "--scenario", scenario, "--log", log};
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(&argument[0]);
     argv.push_back(nullptr);

@@ -12,7 +12,10 @@ namespace {
 
 using namespace emulator;
 
-std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+std::vector<uint8_t> Bytes(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
 
 WirePacket Reply(const std::string& data)
 {
@@ -71,8 +74,15 @@ Scenario Lines(const std::vector<std::string>& lines)
 TEST(EmulatorScenario, SetsIdentityPerBoardKind)
 {
     Scenario scenario = Lines({
-        "# a comment", "; another", "", "  version = 040512312011  ", "su.model=500",
-        "cu.model=CU9", "serial=\"  SN 1 \"", "checksum=\\x41\\\\Z", "setting.CurtainBreakWindow=20",
+        "# a comment",
+        "; another",
+        "",
+        "  version = 040512312011  ",
+        "su.model=500",
+        "cu.model=CU9",
+        "serial=\"  SN 1 \"",
+        "checksum=\\x41\\\\Z",
+        "setting.CurtainBreakWindow=20",
     });
     BoardSetup su;
     std::string error;
@@ -101,9 +111,18 @@ TEST(EmulatorScenario, RefusesWhatItCannotUseAndSaysWhere)
     EXPECT_FALSE(AddScenarioLine(&scenario, "model=\\q", "s.txt:4", &error));
 
     const char* const bad[] = {
-        "colour=red", "fault.Z2=explode", "fault.Z2=delay:-5", "fault.Z2=no-reply:3",
-        "fault.Z2=bad-da:256", "fault.ABC=empty", "fault.next=empty*0", "open.0=refuse",
-        "open.x=refuse", "open.2=refuse:0", "open.2=shrug", "fault.Z2=oversize:64",
+        "colour=red",
+        "fault.Z2=explode",
+        "fault.Z2=delay:-5",
+        "fault.Z2=no-reply:3",
+        "fault.Z2=bad-da:256",
+        "fault.ABC=empty",
+        "fault.next=empty*0",
+        "open.0=refuse",
+        "open.x=refuse",
+        "open.2=refuse:0",
+        "open.2=shrug",
+        "fault.Z2=oversize:64",
         "model=0123456789012345678901234567890123456789012345678901234567890",
     };
     for (const char* line : bad) {
@@ -118,8 +137,9 @@ TEST(EmulatorScenario, RefusesWhatItCannotUseAndSaysWhere)
 TEST(EmulatorScenario, ReadsAFileAndTheBoardAndLogKeys)
 {
     std::string path = testenv::ScratchDir() + "/scenario.txt";
-    testenv::WriteFile(path, "board=cu\r\nlog=/tmp/x.log\r\nopen.3=refuse:32\r\nopen.4=hang-up\n"
-                             "open.1=no-answer\n");
+    testenv::WriteFile(path,
+                       "board=cu\r\nlog=/tmp/x.log\r\nopen.3=refuse:32\r\nopen.4=hang-up\n"
+                       "open.1=no-answer\n");
     Scenario scenario;
     std::string error;
     ASSERT_TRUE(LoadScenarioFile(&scenario, path, &error)) << error;
@@ -145,8 +165,8 @@ std::vector<FaultRule> Rules(const std::vector<std::string>& lines)
 
 TEST(EmulatorFaults, RulesMatchTheirRequestAndCountDown)
 {
-    std::vector<FaultRule> rules =
-        Rules({"fault.Z2=no-reply*2", "fault.next=delay:50", "fault.Z4=bad-checksum", "fault.any=unrelated*3"});
+    std::vector<FaultRule> rules = Rules({"fault.Z2=no-reply*2", "fault.next=delay:50",
+                                          "fault.Z4=bad-checksum", "fault.any=unrelated*3"});
     EXPECT_EQ(TakeReplyPlan(rules, "Z2").Notes(), "no-reply,delay:50,unrelated");
     EXPECT_EQ(TakeReplyPlan(rules, "Z2").Notes(), "no-reply,unrelated");
     EXPECT_EQ(TakeReplyPlan(rules, "Z2").Notes(), "unrelated");
@@ -188,7 +208,8 @@ TEST(EmulatorFaults, EachFaultShapesTheReplyBytes)
     EXPECT_EQ(Shape("oversize:65")[0].bytes.size(), 65u);
     EXPECT_TRUE(Shape("empty")[0].bytes.empty());
     // Rules combine in their order; a reply cut to nothing stays empty.
-    std::vector<FaultRule> cut = Rules({"fault.Z2=wrong-length:0", "fault.Z2=bad-checksum", "fault.any=empty"});
+    std::vector<FaultRule> cut =
+        Rules({"fault.Z2=wrong-length:0", "fault.Z2=bad-checksum", "fault.any=empty"});
     EXPECT_TRUE(ShapeReply(TakeReplyPlan(cut, "Z2"), {Reply("z2")})[0].bytes.empty());
     EXPECT_TRUE(Shape("no-reply").empty());
 

@@ -112,12 +112,14 @@ TEST_F(ScaleCommand, AnalysisWithoutIntervalAsksNothingLogsNothingAndShowsTheRes
     TypeWhen("Press any key to continue", " ");
     command.join();
     const std::string output = scripted::Output();
-    EXPECT_NE(output.find("**** Analyze Scale values ****\n\n\n\nEnter Time Interval in minutes (enter 0 "
-                          "or blank for none) :Press the \"X\" key to exit.\n\nPress any key to start"
-                          "\n\nNoise Range Counts,  Started "),
-              std::string::npos)
+    EXPECT_NE(
+        output.find("**** Analyze Scale values ****\n\n\n\nEnter Time Interval in minutes (enter 0 "
+                    "or blank for none) :Press the \"X\" key to exit.\n\nPress any key to start"
+                    "\n\nNoise Range Counts,  Started "),
+        std::string::npos)
         << output;
-    EXPECT_NE(output.find("Unstable:  0 - 40 : 41 - 80 :81 - 104 :105 - 100 :Over 100\n"), std::string::npos);
+    EXPECT_NE(output.find("Unstable:  0 - 40 : 41 - 80 :81 - 104 :105 - 100 :Over 100\n"),
+              std::string::npos);
     EXPECT_NE(output.find("Total Readings         3\n"
                           "Total Stable           2  -   66.667%\n"
                           "Total Unstable         1  -   33.333%\n"

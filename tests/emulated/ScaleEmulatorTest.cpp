@@ -26,8 +26,8 @@ long long MsSince(Clock::time_point start)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-bool BuildScaleBoard(const std::vector<std::string>& lines, const char* kind, emulator::BoardSetup* setup,
-           std::string* error)
+bool BuildScaleBoard(const std::vector<std::string>& lines, const char* kind,
+                     emulator::BoardSetup* setup, std::string* error)
 {
     emulator::Scenario scenario;
     for (const std::string& line : lines)
@@ -54,10 +54,14 @@ TEST(ScaleScenario, RefusesBadValuesWithTheLine)
 {
     emulator::BoardSetup setup;
     std::string error;
-    const std::vector<std::string> bad = {"scale.rate=fast", "scale.rate=1000001",
-                                          "scale.reading=1,2,3,4",   "scale.reading=256,0,0,0,0",
-                                          "scale.reading=0,65536,0,0,0", "scale.reading=0,-1,0,0,0",
-                                          "scale.readings=missing.csv", "scale.volume=3"};
+    const std::vector<std::string> bad = {"scale.rate=fast",
+                                          "scale.rate=1000001",
+                                          "scale.reading=1,2,3,4",
+                                          "scale.reading=256,0,0,0,0",
+                                          "scale.reading=0,65536,0,0,0",
+                                          "scale.reading=0,-1,0,0,0",
+                                          "scale.readings=missing.csv",
+                                          "scale.volume=3"};
     for (const std::string& line : bad) {
         EXPECT_FALSE(BuildScaleBoard({line}, "su", &setup, &error)) << line;
         EXPECT_NE(error.find("test: " + line.substr(0, line.find('='))), std::string::npos) << error;

@@ -24,7 +24,8 @@ protected:
         for (const std::string& line : lines)
             ASSERT_TRUE(emulator::AddScenarioLine(&scenario, line, "test", &error)) << error;
         emulator::BoardSetup setup;
-        ASSERT_TRUE(emulator::BuildBoardSetup(scenario, *emulator::FindPersonality(kind), &setup, &error))
+        ASSERT_TRUE(
+            emulator::BuildBoardSetup(scenario, *emulator::FindPersonality(kind), &setup, &error))
             << error;
         logic.reset(new BoardLogic(setup, log));
     }

@@ -133,8 +133,8 @@ TEST_F(UsbOverSocket, EachRefusedOpenNamesItsHandle)
 TEST_F(UsbOverSocket, BadPacketsFromTheBoardFailWithTheirCodes)
 {
     std::string sixty(58, 'q');
-    OpenWith({"fault.next=bad-da", "fault.Z2=bad-dc*1", "fault.Z4=wrong-length*1",
-              "fault.Z5=oversize*1", "fault.ZJ=wrong-length:2*1", "reply.Q1=q1" + sixty, "reply.Q2=q2ok"});
+    OpenWith({"fault.next=bad-da", "fault.Z2=bad-dc*1", "fault.Z4=wrong-length*1", "fault.Z5=oversize*1",
+              "fault.ZJ=wrong-length:2*1", "reply.Q1=q1" + sixty, "reply.Q2=q2ok"});
     struct Case {
         const char* request;
         int code;

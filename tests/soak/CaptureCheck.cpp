@@ -51,7 +51,8 @@ bool IsHead(const std::string& line)
     if (used == std::string::npos || name[0] == ' ') return false;
     for (size_t i = 0; i <= used; ++i) {
         const char c = name[i];
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.' && c != '-') return false;
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.' && c != '-')
+            return false;
     }
     const size_t digits = line.find_first_not_of(' ', 13);
     if (digits >= 18 || !Digits(line, digits, 18 - digits)) return false;
@@ -103,7 +104,8 @@ std::string CheckCaptureFile(const std::string& text, CaptureEnd end)
     size_t bodyEnd = text.size();
     if (end == CaptureEnd::Closing) {
         const std::string footer = CLOSING;
-        if (text.size() < bodyStart + footer.size() || text.compare(text.size() - footer.size(), footer.size(), footer) != 0)
+        if (text.size() < bodyStart + footer.size() ||
+            text.compare(text.size() - footer.size(), footer.size(), footer) != 0)
             return "no \"Program closing\" footer at the end";
         bodyEnd = text.size() - footer.size();
     } else if (end == CaptureEnd::Continued) {

@@ -59,7 +59,8 @@ TEST(CaptureCheck, CatchesDamage)
         {HEADER + "StartUp.cpp :35   :   left-aligned number\n", CaptureEnd::Open, "before the first"},
         {HEADER + "StartUp.cpp  :   35:   name too long\n", CaptureEnd::Open, "before the first"},
         {HEADER + "StartUp.cpp :   35:<W>bad prefix\n", CaptureEnd::Open, "before the first"},
-        {HEADER + "securitymodu:   24:   " + std::string(111, 'x') + "\n", CaptureEnd::Open, "longer than 132"},
+        {HEADER + "securitymodu:   24:   " + std::string(111, 'x') + "\n", CaptureEnd::Open,
+         "longer than 132"},
         {HEADER + line + std::string(120, 'y') + "\n", CaptureEnd::Open, "longer than 132"},
         {HEADER + "StartUp.cpp :   35:   a" + '\0' + "b\n", CaptureEnd::Open, "zero byte"},
     };

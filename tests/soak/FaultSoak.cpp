@@ -116,8 +116,8 @@ void CheckCapture(const RunResult& run, const e2e::LaneFolder& lane, std::vector
     const bool uploaded = run.plan.command == "SecurityModuleUpload" && run.status == 0;
     if (CapturedReturnCode(capture, &logged)) {
         if (logged != run.status)
-            problems.push_back("capture file logs Return Code " + std::to_string(logged) + ", the exit status is " +
-                               std::to_string(run.status));
+            problems.push_back("capture file logs Return Code " + std::to_string(logged) +
+                               ", the exit status is " + std::to_string(run.status));
     } else if (run.status != 202 && !uploaded) {
         problems.push_back("capture file has no Return Code line");
     }
@@ -144,7 +144,8 @@ void CheckResults(const RunResult& run, const e2e::Board& board, const e2e::Lane
 
 // Runs the program with its input at an end, as a script would; false when
 // it could not start or had to be killed at its bound.
-bool RunUtility(const RunPlan& plan, const e2e::LaneFolder& lane, e2e::ChildProcess& child, RunResult& run)
+bool RunUtility(const RunPlan& plan, const e2e::LaneFolder& lane, e2e::ChildProcess& child,
+                RunResult& run)
 {
     e2e::ChildOptions childOptions;
     childOptions.program = plan.variant->program;
@@ -159,7 +160,8 @@ bool RunUtility(const RunPlan& plan, const e2e::LaneFolder& lane, e2e::ChildProc
     run.status = child.Wait(plan.boundMs);
     run.ms = child.WallTime().count();
     if (run.status == -1) {
-        run.problems.push_back("did not end within its bound of " + std::to_string(plan.boundMs) + " ms; killed");
+        run.problems.push_back("did not end within its bound of " + std::to_string(plan.boundMs) +
+                               " ms; killed");
         return false;
     }
     const std::string errors = child.Errors();
@@ -178,18 +180,21 @@ RunResult RunOne(const RunPlan& plan)
     for (const std::string& line : plan.board) board.Set(line);
     for (const InjectedFault& fault : plan.faults) board.Set(fault.line);
     board.Start();
-    if (!plan.firmwareName.empty()) e2e::WriteTextFile(lane.BinDir() + "/" + plan.firmwareName, plan.firmwareImage);
+    if (!plan.firmwareName.empty())
+        e2e::WriteTextFile(lane.BinDir() + "/" + plan.firmwareName, plan.firmwareImage);
     if (!plan.reportFile.empty()) lane.WriteConfig(plan.reportFile, REPORT_CONTENT);
 
     e2e::ChildProcess child;
     if (!RunUtility(plan, lane, child, run)) return run;
     run.hits = FaultsApplied(SettledLog(board));
     std::vector<std::string>& problems = run.problems;
-    const std::set<int> allowed = run.hits.empty() ? std::set<int>{CleanStatus(plan)} : AllowedStatuses(plan);
+    const std::set<int> allowed = run.hits.empty() ? std::set<int>{CleanStatus(plan)}
+                                                   : AllowedStatuses(plan);
     if (allowed.count(run.status) == 0)
-        problems.push_back("exit status " + std::to_string(run.status) + " (or signal " +
-                           std::to_string(run.status - 128) + ")" +
-                           (run.hits.empty() ? " on a run no fault reached" : " is not allowed for the command"));
+        problems.push_back(
+            "exit status " + std::to_string(run.status) + " (or signal " +
+            std::to_string(run.status - 128) + ")" +
+            (run.hits.empty() ? " on a run no fault reached" : " is not allowed for the command"));
     CheckCapture(run, lane, problems);
     CheckResults(run, board, lane, problems);
     return run;
@@ -213,12 +218,13 @@ void PrintSummary(const std::vector<RunResult>& results, long long seconds)
         closest = std::max(closest, static_cast<double>(run.ms) / run.plan.boundMs);
     }
     std::printf("fault soak: seed %llu, %zu runs%s, %u at a time, %llds\n",
-                static_cast<unsigned long long>(options.seed), results.size(), options.quick ? " (quick)" : "",
-                options.parallel, seconds);
+                static_cast<unsigned long long>(options.seed), results.size(),
+                options.quick ? " (quick)" : "", options.parallel, seconds);
     std::printf("faults injected (replies or opens they spoiled):");
     int totalInjected = 0;
     for (int kind = 0; kind < FAULT_KIND_COUNT; ++kind) {
-        std::printf(" %s %d (%d)", FaultKindName(static_cast<FaultKind>(kind)), injected[kind], applied[kind]);
+        std::printf(" %s %d (%d)", FaultKindName(static_cast<FaultKind>(kind)), injected[kind],
+                    applied[kind]);
         totalInjected += injected[kind];
     }
     std::printf("; %d in all\n", totalInjected);
@@ -236,7 +242,8 @@ void PrintSummary(const std::vector<RunResult>& results, long long seconds)
         std::printf("FAILED %s: %s\n", RunName(run).c_str(), Describe(run.plan).c_str());
         for (const std::string& problem : run.problems) std::printf("    %s\n", problem.c_str());
         std::printf("    replay: fault_soak --seed %llu --only %u%s\n",
-                    static_cast<unsigned long long>(run.plan.seed), run.plan.index, options.quick ? " --quick" : "");
+                    static_cast<unsigned long long>(run.plan.seed), run.plan.index,
+                    options.quick ? " --quick" : "");
     }
     std::printf("runs failed: %d of %zu\n", failed, results.size());
     std::fflush(stdout);
@@ -245,7 +252,8 @@ void PrintSummary(const std::vector<RunResult>& results, long long seconds)
 TEST(FaultSoak, EveryRunEndsAsAllowed)
 {
     std::vector<unsigned> indexes;
-    if (options.only >= 0) indexes.push_back(static_cast<unsigned>(options.only));
+    if (options.only >= 0)
+        indexes.push_back(static_cast<unsigned>(options.only));
     else
         for (unsigned i = 0; i < options.runs; ++i) indexes.push_back(i);
     std::vector<RunResult> results(indexes.size());
@@ -254,20 +262,23 @@ TEST(FaultSoak, EveryRunEndsAsAllowed)
     const auto started = std::chrono::steady_clock::now();
     auto worker = [&] {
         for (size_t at = next++; at < indexes.size(); at = next++) {
-            const RunPlan plan = PlanRun(options.seed, indexes[at], options.quick, e2e::SanitizedBuild());
+            const RunPlan plan =
+                PlanRun(options.seed, indexes[at], options.quick, e2e::SanitizedBuild());
             results[at] = RunOne(plan);
             if (!options.verbose) continue;
             std::lock_guard<std::mutex> lock(printing);
-            std::printf("%s: status %d in %lld ms: %s\n", RunName(results[at]).c_str(), results[at].status,
-                        results[at].ms, Describe(plan).c_str());
+            std::printf("%s: status %d in %lld ms: %s\n", RunName(results[at]).c_str(),
+                        results[at].status, results[at].ms, Describe(plan).c_str());
             std::fflush(stdout);
         }
     };
     std::vector<std::thread> workers;
-    for (unsigned i = 0; i < std::max(1u, std::min(options.parallel, 2u)); ++i) workers.emplace_back(worker);
+    for (unsigned i = 0; i < std::max(1u, std::min(options.parallel, 2u)); ++i)
+        workers.emplace_back(worker);
     for (std::thread& thread : workers) thread.join();
     const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
+            .count();
     PrintSummary(results, seconds);
     for (const RunResult& run : results) EXPECT_TRUE(run.problems.empty()) << RunName(run);
 }
@@ -277,12 +288,18 @@ bool ParseOptions(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (name == "--quick") options.quick = true;
-        else if (name == "--verbose") options.verbose = true;
-        else if (name == "--runs" && hasValue) options.runs = static_cast<unsigned>(std::stoul(argv[++i]));
-        else if (name == "--seed" && hasValue) options.seed = std::stoull(argv[++i]);
-        else if (name == "--only" && hasValue) options.only = std::stol(argv[++i]);
-        else if (name == "--parallel" && hasValue) options.parallel = static_cast<unsigned>(std::stoul(argv[++i]));
+        if (name == "--quick")
+            options.quick = true;
+        else if (name == "--verbose")
+            options.verbose = true;
+        else if (name == "--runs" && hasValue)
+            options.runs = static_cast<unsigned>(std::stoul(argv[++i]));
+        else if (name == "--seed" && hasValue)
+            options.seed = std::stoull(argv[++i]);
+        else if (name == "--only" && hasValue)
+            options.only = std::stol(argv[++i]);
+        else if (name == "--parallel" && hasValue)
+            options.parallel = static_cast<unsigned>(std::stoul(argv[++i]));
         else {
             std::fprintf(stderr, "fault_soak: unknown option %s\n", argv[i]);
             return false;

@@ -20,9 +20,9 @@ const unsigned PROCESS_SLACK_MS = 3000;
 
 struct CommandTraits {
     const char* name;
-    unsigned phaseMs;      // the command's own part of the run
-    bool longWaits;        // waits of 25 s or more for one reply
-    const char* suKeys[3]; // its requests that the board answers
+    unsigned phaseMs;       // the command's own part of the run
+    bool longWaits;         // waits of 25 s or more for one reply
+    const char* suKeys[3];  // its requests that the board answers
     const char* cuKeys[3];
 };
 
@@ -42,8 +42,8 @@ const CommandTraits commands[] = {
 const unsigned COMMAND_COUNT = sizeof commands / sizeof commands[0];
 
 const char* const faultNames[FAULT_KIND_COUNT] = {
-    "bad-checksum", "bad-da", "bad-dc", "wrong-length", "oversize", "empty", "unrelated",
-    "delay", "no-reply", "close", "refuse", "hang-up", "no-answer",
+    "bad-checksum", "bad-da",   "bad-dc", "wrong-length", "oversize", "empty",     "unrelated",
+    "delay",        "no-reply", "close",  "refuse",       "hang-up",  "no-answer",
 };
 
 template <size_t count>
@@ -63,12 +63,14 @@ std::vector<std::string> ArgumentsFor(const CommandTraits& traits, Random& rando
 {
     const std::string name = traits.name;
     if (name == "SetSafetySwitch")
-        return {Pick(random, {"-SetSafetySwitchEnable", "-SetSafetySwitchDisable", "-SetSafetySwitchType0",
-                              "-SetSafetySwitchType1", "-SetSafetySwitchType2"})};
+        return {
+            Pick(random, {"-SetSafetySwitchEnable", "-SetSafetySwitchDisable", "-SetSafetySwitchType0",
+                          "-SetSafetySwitchType1", "-SetSafetySwitchType2"})};
     if (name == "SetCurtainBreakWindow")
         return {"-SetCurtainBreakWindow", Pick(random, {"0", "20", "255", "300", "-7", "x"})};
     if (name == "SetFlatpack") return {Pick(random, {"-SetFlatpackEnable", "-SetFlatpackDisable"})};
-    if (name == "HardwareVersionRequest") return {"-HardwareVersionRequest", "..\\Config\\Inventory.Ini"};
+    if (name == "HardwareVersionRequest")
+        return {"-HardwareVersionRequest", "..\\Config\\Inventory.Ini"};
     if (name == "GetUtilityVersion") return {"-GetUtilityVersion"};
     if (name == "SecurityModuleUpload") return {"-SecurityModuleUpload", "-InputFile"};
     if (name == "GetVersion") return {"-GetVersion"};
@@ -104,7 +106,10 @@ std::string ArgumentOf(FaultKind kind, Random& random)
     }
 }
 
-long DelayOf(const std::string& argument) { return argument.empty() ? 0 : std::stol(argument.substr(1)); }
+long DelayOf(const std::string& argument)
+{
+    return argument.empty() ? 0 : std::stol(argument.substr(1));
+}
 
 // A reply that never comes, or comes unusable, makes its reader wait its
 // whole wait.
@@ -112,7 +117,8 @@ bool LosesTheReply(FaultKind kind) { return kind != FaultKind::Unrelated && kind
 
 void PlanReplyFault(RunPlan& plan, const CommandTraits& traits, Random& random, bool quick)
 {
-    const FaultKind kind = static_cast<FaultKind>(random.Below(static_cast<unsigned>(FaultKind::Close) + 1));
+    const FaultKind kind =
+        static_cast<FaultKind>(random.Below(static_cast<unsigned>(FaultKind::Close) + 1));
     // A quarter at the identity requests, which end the start-up, a quarter
     // at whatever reply comes (the first is the version's), the rest at the
     // command's own requests. A quick run, being short, aims at the command
@@ -124,8 +130,10 @@ void PlanReplyFault(RunPlan& plan, const CommandTraits& traits, Random& random, 
     const unsigned share = quick ? 10 : 25;
     std::string selector = Pick(random, {"Z2", "Z4", "Z5", "ZJ"});
     const unsigned draw = random.Below(100);
-    if (draw >= share && (draw < 2 * share || selectors.empty())) selector = Pick(random, {"any", "next"});
-    else if (draw >= 2 * share) selector = selectors[random.Below(static_cast<unsigned>(selectors.size()))];
+    if (draw >= share && (draw < 2 * share || selectors.empty()))
+        selector = Pick(random, {"any", "next"});
+    else if (draw >= 2 * share)
+        selector = selectors[random.Below(static_cast<unsigned>(selectors.size()))];
     // A quick run lets a lost reply end the start-up instead.
     if (quick && traits.longWaits && LosesTheReply(kind) && selector != "next")
         selector = Pick(random, {"Z2", "Z4", "Z5"});
@@ -177,7 +185,8 @@ bool FaultKindOfNote(const std::string& note, FaultKind* kind)
 {
     const std::string name = note.substr(0, note.find_first_of(": "));
     for (int i = 0; i < FAULT_KIND_COUNT; ++i)
-        if (name == faultNames[i] || (name == "refused" && i == static_cast<int>(FaultKind::OpenRefused))) {
+        if (name == faultNames[i] ||
+            (name == "refused" && i == static_cast<int>(FaultKind::OpenRefused))) {
             *kind = static_cast<FaultKind>(i);
             return true;
         }
@@ -203,10 +212,11 @@ RunPlan PlanRun(uint64_t seed, unsigned index, bool quick, bool sanitized)
 
     // Firmware old enough for the settings' gates, the usual one, and the
     // one the hardware version report writes for.
-    plan.board.push_back(std::string("version=") +
-                         (plan.variant->cu ? Pick(random, {"033012012009", "041003222012", "061003222012"})
-                                           : Pick(random, {"033012012009", "033612152010", "043912152010",
-                                                           "051012152010"})));
+    plan.board.push_back(
+        std::string("version=") +
+        (plan.variant->cu
+             ? Pick(random, {"033012012009", "041003222012", "061003222012"})
+             : Pick(random, {"033012012009", "033612152010", "043912152010", "051012152010"})));
     if (random.Chance(30)) plan.board.push_back("setting.ebox-split=1");
 
     plan.boundMs = START_UP_MS + traits.phaseMs + ERROR_LINES_MS + PROCESS_SLACK_MS;
@@ -226,7 +236,8 @@ RunPlan PlanRun(uint64_t seed, unsigned index, bool quick, bool sanitized)
 
 int CleanStatus(const RunPlan& plan)
 {
-    if (plan.command == "SecurityModuleUpload" && !plan.firmwareGood) return plan.variant->exitUploadFailed;
+    if (plan.command == "SecurityModuleUpload" && !plan.firmwareGood)
+        return plan.variant->exitUploadFailed;
     return 0;
 }
 
@@ -236,8 +247,8 @@ std::set<int> AllowedStatuses(const RunPlan& plan)
     for (const InjectedFault& fault : plan.faults)
         if (fault.line.compare(0, 5, "open.") == 0) return {202};
     const e2e::Variant& v = *plan.variant;
-    std::set<int> allowed = {CleanStatus(plan), v.exitPort6Open, v.exitVersion, v.exitChecksum,
-                             v.exitModel, v.exitPort6Close};
+    std::set<int> allowed = {CleanStatus(plan), v.exitPort6Open, v.exitVersion,
+                             v.exitChecksum,    v.exitModel,     v.exitPort6Close};
     if (plan.command == "SecurityModuleUpload") allowed.insert(v.exitUploadFailed);
     return allowed;
 }

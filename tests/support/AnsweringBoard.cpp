@@ -162,7 +162,8 @@ std::vector<std::string> WrittenAfterOpen()
 {
     const std::vector<std::string> all = Written();
     for (size_t i = 0; i < all.size(); ++i)
-        if (all[i] == "<open>") return std::vector<std::string>(all.begin() + static_cast<long>(i) + 1, all.end());
+        if (all[i] == "<open>")
+            return std::vector<std::string>(all.begin() + static_cast<long>(i) + 1, all.end());
     return {};
 }
 

@@ -9,10 +9,7 @@ namespace capture {
 
 std::string FolderPath() { return testenv::DriveRoot() + "/FirmwareUpdate"; }
 
-std::string FilePath(int number)
-{
-    return FolderPath() + "/Utility0" + std::to_string(number) + ".Txt";
-}
+std::string FilePath(int number) { return FolderPath() + "/Utility0" + std::to_string(number) + ".Txt"; }
 
 void CreateFolder() { std::filesystem::create_directories(FolderPath()); }
 

@@ -34,10 +34,7 @@ Faults faults;
 std::vector<Call> calls;
 PlatDevice nextHandle = 101;
 
-void Record(Call call)
-{
-    calls.push_back(std::move(call));
-}
+void Record(Call call) { calls.push_back(std::move(call)); }
 
 PlatDevice FakeOpen(const char* name, int access, unsigned long* errorCode)
 {
@@ -53,8 +50,7 @@ PlatDevice FakeOpen(const char* name, int access, unsigned long* errorCode)
     return handle;
 }
 
-bool FakeRead(PlatDevice device, void* buffer, unsigned size, unsigned* count,
-              unsigned long* errorCode)
+bool FakeRead(PlatDevice device, void* buffer, unsigned size, unsigned* count, unsigned long* errorCode)
 {
     std::lock_guard<std::mutex> lock(deviceMutex);
     Record({'R', device, 0, "", 0, {}});

@@ -17,11 +17,11 @@ namespace fakedevice {
 const unsigned long NOTHING_QUEUED = 0x5A5A;
 
 struct Call {
-    char kind;              // 'O' open, 'R' read, 'W' write, 'C' control
-    PlatDevice device;      // the handle used (open: the handle returned)
-    int access;             // open only
-    std::string name;       // open only: the device name
-    unsigned long code;     // control only: the control code
+    char kind;                   // 'O' open, 'R' read, 'W' write, 'C' control
+    PlatDevice device;           // the handle used (open: the handle returned)
+    int access;                  // open only
+    std::string name;            // open only: the device name
+    unsigned long code;          // control only: the control code
     std::vector<uint8_t> bytes;  // write and control: what was handed over
 };
 

@@ -32,7 +32,10 @@ protected:
     }
 };
 
-std::string DataOf(const Bytes& wire) { return std::string(wire.begin() + 3, wire.begin() + 3 + wire[2]); }
+std::string DataOf(const Bytes& wire)
+{
+    return std::string(wire.begin() + 3, wire.begin() + 3 + wire[2]);
+}
 
 bool IsEBoxData(const fakeboard::Sent& sent)
 {
@@ -65,8 +68,10 @@ void Serve(std::shared_ptr<FakeEBox> ebox)
         std::lock_guard<std::mutex> guard(*lock);
         const std::string request = DataOf(sent.bytes);
         std::string reply;
-        if (request == "R") reply = ebox->resetReply;
-        else if (request == "\rO\n") reply = ebox->configuration;
+        if (request == "R")
+            reply = ebox->resetReply;
+        else if (request == "\rO\n")
+            reply = ebox->configuration;
         else if (request.size() == 11 && request.compare(0, 2, "\rO") == 0) {
             if (ebox->takesWrites) ebox->configuration = request.substr(2, 7);
             reply = "OK";
@@ -147,8 +152,9 @@ TEST_F(Carousel, RoundingIsNotWrittenWithoutAValidCodeAndAWholeConfiguration)
     scripted::ClearOutput();
     ebox->configuration = "12";
     SetEBoxRounding('2');
-    EXPECT_EQ(scripted::Output(), "Current Weight Rounding = 0.02\n\n"
-                                  "ERROR 51: Incomplete E-Box Configuration \"12\", not written.\n");
+    EXPECT_EQ(scripted::Output(),
+              "Current Weight Rounding = 0.02\n\n"
+              "ERROR 51: Incomplete E-Box Configuration \"12\", not written.\n");
     EXPECT_EQ(EBoxRequests(), (std::vector<std::string>{"\rO\n", "\rO\n"})) << "nothing written";
 
     scripted::ClearOutput();
@@ -168,9 +174,10 @@ TEST_F(Carousel, ResetTellsHowTheEBoxAnswered)
     scripted::ClearOutput();
     ebox->resetReply = "Err 7";
     ResetEBox();
-    EXPECT_EQ(scripted::Output(), "Resetting Carousel E-Box\n\n"
-                                  "E-Box Error Code 7, Arithmetic error during calibration\n"
-                                  "Reset Failed!\n");
+    EXPECT_EQ(scripted::Output(),
+              "Resetting Carousel E-Box\n\n"
+              "E-Box Error Code 7, Arithmetic error during calibration\n"
+              "Reset Failed!\n");
 }
 
 TEST_F(Carousel, FlushGivesUpAtTheHundredthPacket)
@@ -232,11 +239,21 @@ TEST(CarouselPort4, OpenFailureStillGivesThePollingBack)
     const std::string openPort6[] = {wire(6, 1, std::string("\x01\x06\x02\x01", 4)), wire(6, 2, "")};
     const std::string closePort6 = wire(6, 3, "");
     const std::vector<std::string> expected = {
-        openPort6[0], openPort6[1],                                   // the command's own
-        openPort6[0], openPort6[1], wire(6, 6, "SHL"), closePort6,   // override off
-        openPort6[0], openPort6[1], wire(6, 6, "SFD"), closePort6,   // polling off
-        wire(4, 1, std::string("\x05\x05\x01\x02", 4)),              // refused
-        openPort6[0], openPort6[1], wire(6, 6, "SFE"), closePort6,   // polling back on
+        openPort6[0],
+        openPort6[1],  // the command's own
+        openPort6[0],
+        openPort6[1],
+        wire(6, 6, "SHL"),
+        closePort6,  // override off
+        openPort6[0],
+        openPort6[1],
+        wire(6, 6, "SFD"),
+        closePort6,                                      // polling off
+        wire(4, 1, std::string("\x05\x05\x01\x02", 4)),  // refused
+        openPort6[0],
+        openPort6[1],
+        wire(6, 6, "SFE"),
+        closePort6,  // polling back on
     };
     EXPECT_EQ(written, expected);
     std::lock_guard<std::mutex> guard(armMutex);

@@ -44,23 +44,23 @@ TEST_P(SelectingSwitch, SelectsItsCommandInAnyLetterCase)
     EXPECT_EQ(Options().m_SettingValue, selection.settingValue);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommandLine, SelectingSwitch,
-    ::testing::Values(Selection{"-GetVersion", "GetVersion", 2},
-                      Selection{"-SetSafetySwitchEnable", "SetSafetySwitch", 1},
-                      Selection{"-SetEPSFlash", "EPSFlash", 1},
-                      Selection{"-SetEBoxRound02", "EBoxRound02", 1},
-                      Selection{"-SetTopEPSLL", "TopEPSLL", 1},
-                      Selection{"-SetEPSLLFlash", "EPSLLFlash", 1},
-                      Selection{"-SetFlatpackEnable", "SetFlatpack", 1},
-                      Selection{"-SetFlatpackDisable", "SetFlatpack", 0},
-                      Selection{"-SetSafetySwitchDisable", "SetSafetySwitch", 0},
-                      Selection{"-SetSafetySwitchType0", "SetSafetySwitch", 0},
-                      Selection{"-SetSafetySwitchType1", "SetSafetySwitch", 1},
-                      Selection{"-SecurityModuleUpload", "SecurityModuleUpload", 2}),
-    [](const ::testing::TestParamInfo<Selection>& paramInfo) {
-        return std::string(paramInfo.param.argument + 1);
-    });
+INSTANTIATE_TEST_SUITE_P(CommandLine, SelectingSwitch,
+                         ::testing::Values(Selection{"-GetVersion", "GetVersion", 2},
+                                           Selection{"-SetSafetySwitchEnable", "SetSafetySwitch", 1},
+                                           Selection{"-SetEPSFlash", "EPSFlash", 1},
+                                           Selection{"-SetEBoxRound02", "EBoxRound02", 1},
+                                           Selection{"-SetTopEPSLL", "TopEPSLL", 1},
+                                           Selection{"-SetEPSLLFlash", "EPSLLFlash", 1},
+                                           Selection{"-SetFlatpackEnable", "SetFlatpack", 1},
+                                           Selection{"-SetFlatpackDisable", "SetFlatpack", 0},
+                                           Selection{"-SetSafetySwitchDisable", "SetSafetySwitch", 0},
+                                           Selection{"-SetSafetySwitchType0", "SetSafetySwitch", 0},
+                                           Selection{"-SetSafetySwitchType1", "SetSafetySwitch", 1},
+                                           Selection{"-SecurityModuleUpload", "SecurityModuleUpload",
+                                                     2}),
+                         [](const ::testing::TestParamInfo<Selection>& paramInfo) {
+                             return std::string(paramInfo.param.argument + 1);
+                         });
 
 TEST(CommandLine, NoArgumentsLeaveTheInitialValues)
 {

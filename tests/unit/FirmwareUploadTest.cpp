@@ -180,9 +180,10 @@ TEST_F(FirmwareFileLoad, NameFaultsAreRefusedBeforeTheFileIsOpened)
     EXPECT_EQ(Load(Marker() + "main.bin", ""), FIRMWARE_FILE_NO_CHECKSUM);
     EXPECT_EQ(Load(Marker() + "CRC_.bin", ""), FIRMWARE_FILE_NO_CHECKSUM);
     EXPECT_EQ(Load(Marker() + "CRC_x0.bin", ""), FIRMWARE_FILE_NO_CHECKSUM);
-    EXPECT_EQ(scripted::Output(), "ERROR, Invalid File Name, No CRC value\n"
-                                      "ERROR, Invalid File Name, No CRC value\n"
-                                      "ERROR, Invalid File Name, No CRC value\n");
+    EXPECT_EQ(scripted::Output(),
+              "ERROR, Invalid File Name, No CRC value\n"
+              "ERROR, Invalid File Name, No CRC value\n"
+              "ERROR, Invalid File Name, No CRC value\n");
 }
 
 TEST_F(FirmwareFileLoad, AMissingFileCannotBeOpened)
@@ -217,7 +218,8 @@ TEST_F(FirmwareFileLoad, OnlyWhatTheStartRequestCanAnnounceIsLoaded)
     EXPECT_EQ(Load(Marker() + "CRC_10000.bin", std::string(65536, '\x01')), FIRMWARE_FILE_TOO_LARGE);
     EXPECT_EQ(Load(Marker() + "CRC_10000.bin", std::string(70000, '\x01')), FIRMWARE_FILE_TOO_LARGE);
     const std::string output = scripted::Output();
-    EXPECT_THAT(output, HasSubstr("ERROR 01: File is larger than 65535 bytes, it can not be uploaded.\n"));
+    EXPECT_THAT(output,
+                HasSubstr("ERROR 01: File is larger than 65535 bytes, it can not be uploaded.\n"));
     EXPECT_THAT(output, Not(HasSubstr("Bytes Read")));
     EXPECT_THAT(output, Not(HasSubstr("Checksum is Invalid")));
 }

@@ -40,7 +40,8 @@ protected:
     {
         SecurityModuleVersionNumber = versionNumber;
         char text[64];
-        std::snprintf(text, sizeof text, "%02d.%02d 12/15/2010", versionNumber / 100, versionNumber % 100);
+        std::snprintf(text, sizeof text, "%02d.%02d 12/15/2010", versionNumber / 100,
+                      versionNumber % 100);
         std::snprintf(SecurityModuleVersion, sizeof SecurityModuleVersion, "%.16s", text);
         std::snprintf(SecurityModuleSerialNumber, sizeof SecurityModuleSerialNumber, "%s", serial);
     }
@@ -50,10 +51,10 @@ protected:
     // The section as a new file gets it.
     static std::string NewSection(const std::string& version, const std::string& serial)
     {
-        std::string text = "[HardwareVersions]\n" + Prefix() + "Description=" +
-                           (IsCuUtility() ? "Conveyor Unit" : "Scanning Unit") + "\n" + Prefix() +
-                           "Manufacturer=VAV\n" + Prefix() + "Type=USB\n" + Prefix() + "Version=" +
-                           version + "\n";
+        std::string text = "[HardwareVersions]\n" + Prefix() +
+                           "Description=" + (IsCuUtility() ? "Conveyor Unit" : "Scanning Unit") + "\n" +
+                           Prefix() + "Manufacturer=VAV\n" + Prefix() + "Type=USB\n" + Prefix() +
+                           "Version=" + version + "\n";
         if (!serial.empty()) text += Prefix() + "SerialNumber=" + serial + "\n";
         return text;
     }
@@ -111,32 +112,33 @@ TEST_F(HardwareVersionReport, RestOfTheFileIsKeptByteForByte)
 {
     if (testenv::IsNativeWindows()) GTEST_SKIP() << "stand-in only: exact bytes";
     const std::string p = Prefix();
-    const std::string before = "; lane inventory\r\n"
-                               "[Scale]\r\n"
-                               "Version=1.2\r\n"
-                               "\r\n"
-                               "[HardwareVersions]\r\n"
-                               "; written by the installer\r\n"
-                               "Printer_Version = 7\r\n" +
-                               p + "Version=01.00 01/01/2000\r\n" + p + "SerialNumber=OLD-1\r\n" +
-                               "[Tail]\r\n"
-                               "Last=1";
+    const std::string before =
+        "; lane inventory\r\n"
+        "[Scale]\r\n"
+        "Version=1.2\r\n"
+        "\r\n"
+        "[HardwareVersions]\r\n"
+        "; written by the installer\r\n"
+        "Printer_Version = 7\r\n" +
+        p + "Version=01.00 01/01/2000\r\n" + p + "SerialNumber=OLD-1\r\n" +
+        "[Tail]\r\n"
+        "Last=1";
     testenv::WriteFile(ReportPath(), before);
     SetIdentity(IsCuUtility() ? 650 : 550, "");
     WriteHardwareVersionReport();
-    const std::string after = "; lane inventory\r\n"
-                              "[Scale]\r\n"
-                              "Version=1.2\r\n"
-                              "\r\n"
-                              "[HardwareVersions]\r\n"
-                              "; written by the installer\r\n"
-                              "Printer_Version = 7\r\n" +
-                              p + "Version=" + SecurityModuleVersion + "\r\n" + p +
-                              "SerialNumber=OLD-1\r\n" + p + "Description=" +
-                              (IsCuUtility() ? "Conveyor Unit" : "Scanning Unit") + "\r\n" + p +
-                              "Manufacturer=VAV\r\n" + p + "Type=USB\r\n" +
-                              "[Tail]\r\n"
-                              "Last=1";
+    const std::string after =
+        "; lane inventory\r\n"
+        "[Scale]\r\n"
+        "Version=1.2\r\n"
+        "\r\n"
+        "[HardwareVersions]\r\n"
+        "; written by the installer\r\n"
+        "Printer_Version = 7\r\n" +
+        p + "Version=" + SecurityModuleVersion + "\r\n" + p + "SerialNumber=OLD-1\r\n" + p +
+        "Description=" + (IsCuUtility() ? "Conveyor Unit" : "Scanning Unit") + "\r\n" + p +
+        "Manufacturer=VAV\r\n" + p + "Type=USB\r\n" +
+        "[Tail]\r\n"
+        "Last=1";
     EXPECT_EQ(testenv::ReadFile(ReportPath()), after);
 }
 

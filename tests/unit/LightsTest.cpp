@@ -60,7 +60,10 @@ void AnswerTal2Status(std::vector<uint8_t> statuses)
     });
 }
 
-size_t Count(const std::string& text, const std::string& part) { return linktest::Occurrences(text, part); }
+size_t Count(const std::string& text, const std::string& part)
+{
+    return linktest::Occurrences(text, part);
+}
 
 TEST_F(Lights, FailedLightRequestIsReportedAndTheTestGoesOn)
 {
@@ -73,7 +76,8 @@ TEST_F(Lights, FailedLightRequestIsReportedAndTheTestGoesOn)
     const std::string output = scripted::Output();
     const size_t failure = output.find("Enter Command :2\n");
     ASSERT_NE(failure, std::string::npos);
-    EXPECT_NE(output.find("ERROR 11: Writing Security Module data Failed.\n", failure), std::string::npos);
+    EXPECT_NE(output.find("ERROR 11: Writing Security Module data Failed.\n", failure),
+              std::string::npos);
     EXPECT_NE(output.find("Enter Command :X\n", failure), std::string::npos) << "the next key is read";
 }
 
@@ -88,7 +92,8 @@ TEST_F(Lights, Tal2StatusLineNamesTheLampsAndIgnoresBit40)
     EXPECT_EQ(Count(output, "TAL-2 Status :Amber, Flashing\n\n"), 1u);
     EXPECT_EQ(Count(output, "TAL-2 Status :Amber, Red, On\n\n"), 1u);
     EXPECT_EQ(Count(output, "TAL-2 Status :Amber, Green, Red, Blue, Flashing\n\n"), 1u);
-    EXPECT_NE(output.find("A - Stop Flashing Lights\nX - Exit\n\nEnter Command :X\n"), std::string::npos);
+    EXPECT_NE(output.find("A - Stop Flashing Lights\nX - Exit\n\nEnter Command :X\n"),
+              std::string::npos);
 }
 
 TEST_F(Lights, Tal2StatusBuriedUnderOtherPacketsIsReportedInItsPlace)

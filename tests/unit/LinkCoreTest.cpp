@@ -138,9 +138,9 @@ TEST_F(LinkCore, EmptyPacketWithBadChecksumIsQueuedAsUnknownSystemPortPacket)
     ModulePacket packet = Filled();
     ASSERT_TRUE(ReadPacketFromSecurityModule(&packet, 0));
     EXPECT_TRUE(AllZero(packet));
-    EXPECT_NE(scripted::Output().find(
-                  "ORBA_PORT_SYSTEM_PORT :: << UNKNOWN >> Packet Received...Lenght = 0\n"),
-              std::string::npos);
+    EXPECT_NE(
+        scripted::Output().find("ORBA_PORT_SYSTEM_PORT :: << UNKNOWN >> Packet Received...Lenght = 0\n"),
+        std::string::npos);
 }
 
 TEST_F(LinkCore, FailedDriverReadEndsTheReaderButWritesGoOn)

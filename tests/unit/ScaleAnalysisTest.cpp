@@ -21,9 +21,9 @@ ModulePacket Reading(uint8_t flags, uint16_t noise, uint16_t average = 4300)
     ModulePacket packet;
     std::memset(&packet, 0, sizeof packet);
     packet.DL = 11;
-    const uint8_t bytes[] = {'s', '7', flags, static_cast<uint8_t>(average >> 8),
-                             static_cast<uint8_t>(average), 0, 0, 0, 0,
-                             static_cast<uint8_t>(noise >> 8), static_cast<uint8_t>(noise)};
+    const uint8_t bytes[] = {
+        's', '7', flags, static_cast<uint8_t>(average >> 8), static_cast<uint8_t>(average), 0,
+        0,   0,   0,     static_cast<uint8_t>(noise >> 8),   static_cast<uint8_t>(noise)};
     std::memcpy(packet.data, bytes, sizeof bytes);
     return packet;
 }
@@ -93,10 +93,11 @@ TEST_F(ScaleAnalysis, ResultsGiveCountsPercentagesExtremesAndWeights)
 {
     Run({Reading(0, 5), Reading(1, 12), Reading(0, 36), Reading(0, 200, 4410)}, 0, false, false);
     const std::string output = scripted::Output();
-    EXPECT_NE(output.find(":Over 100\n"
-                          "        0 :        0 :       0 :       0 :       0 :      0 :       0 :       0\r"
-                          "        1 :        1 :       0 :       1 :       0 :      0 :       0 :       0\r"),
-              std::string::npos)
+    EXPECT_NE(
+        output.find(":Over 100\n"
+                    "        0 :        0 :       0 :       0 :       0 :      0 :       0 :       0\r"
+                    "        1 :        1 :       0 :       1 :       0 :      0 :       0 :       0\r"),
+        std::string::npos)
         << output;
     EXPECT_NE(output.find("\n\n\nResults, Time Stop "), std::string::npos);
     EXPECT_EQ(After(output, "Results, Time Stop "),
@@ -147,8 +148,7 @@ std::vector<ModulePacket> LongStream()
 {
     std::vector<ModulePacket> readings;
     const uint16_t noises[] = {1, 7, 20, 30, 50, 150};
-    for (unsigned i = 0; i < 10201; ++i)
-        readings.push_back(Reading(i % 10 == 0 ? 0 : 1, noises[i % 6]));
+    for (unsigned i = 0; i < 10201; ++i) readings.push_back(Reading(i % 10 == 0 ? 0 : 1, noises[i % 6]));
     return readings;
 }
 
@@ -156,8 +156,9 @@ TEST_F(ScaleAnalysis, WithoutZeroingOrLoggingIntervalsOnlyMarkTheScreen)
 {
     Run(LongStream(), 1, false, false);
     EXPECT_FALSE(testenv::FileExists(logPath));
-    EXPECT_NE(scripted::Output().find("\r    10200 :     1020 :    9180 :    1700 :    1700 :   3400 :    1700 :"
-                                      "    1700\r\n"),
+    EXPECT_NE(scripted::Output().find(
+                  "\r    10200 :     1020 :    9180 :    1700 :    1700 :   3400 :    1700 :"
+                  "    1700\r\n"),
               std::string::npos);
 }
 

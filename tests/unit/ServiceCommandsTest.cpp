@@ -73,8 +73,10 @@ std::vector<std::string> Sent()
 TEST_F(ServiceCommands, SensormaticRequestsGiveUpAtTheHundredthOtherPacket)
 {
     SensormaticControllerType = '1';
-    Answer({{"X3", Unrelated(99, Wire(6, 6, "x302"))}, {"X51", Unrelated(120)},
-            {"X50", Unrelated(100)}, {"X4", Unrelated(100)}});
+    Answer({{"X3", Unrelated(99, Wire(6, 6, "x302"))},
+            {"X51", Unrelated(120)},
+            {"X50", Unrelated(100)},
+            {"X4", Unrelated(100)}});
     EXPECT_EQ(RequestSensormaticStatus(), 464);
     EXPECT_TRUE(Shown("ERROR 62: Security Module Timeout."));
     EXPECT_EQ(Sent().back(), "close") << "a failed status request closes port 6";
@@ -83,7 +85,8 @@ TEST_F(ServiceCommands, SensormaticRequestsGiveUpAtTheHundredthOtherPacket)
     EXPECT_EQ(ConfigureSensormaticControllerType(), 130);
     EXPECT_EQ(EnableSensormaticController(), 245);
     EXPECT_EQ(DisableSensormaticController(), 410);
-    EXPECT_EQ(Occurrences(scripted::Output(), "ERROR 62: Sensormatic controller did not respond.\n"), 2u);
+    EXPECT_EQ(Occurrences(scripted::Output(), "ERROR 62: Sensormatic controller did not respond.\n"),
+              2u);
     EXPECT_EQ(RequestHardtagStatus(), '0');
     EXPECT_EQ(Sent().back(), "close");
 }
@@ -108,7 +111,8 @@ TEST_F(ServiceCommands, HardtagDisplayShowsFailuresAsNoHardtagUntilAKey)
     fakeboard::SetResponder([&answered](const fakeboard::Sent& sent) {
         if (RequestText(sent) != "X4") return;
         // Present, then a board that sends only other packets.
-        for (const Bytes& read : ++answered == 1 ? std::vector<Bytes>{Wire(6, 6, "x41")} : Unrelated(100))
+        for (const Bytes& read :
+             ++answered == 1 ? std::vector<Bytes>{Wire(6, 6, "x41")} : Unrelated(100))
             fakeboard::QueueRead(read);
     });
     scripted::HoldEndOfInput(true);

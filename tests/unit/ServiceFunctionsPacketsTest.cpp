@@ -178,7 +178,8 @@ TEST(CurtainResults, NamedSensorsHaveFourCharacterLabelsOthersTheirNumber)
     const struct {
         int sensor;
         const char* label;
-    } cases[] = {{1, "FP  "}, {27, "Rear"}, {28, "BAF "}, {29, "FTP "}, {30, "RTP "}, {5, "   5"}, {255, " 255"}};
+    } cases[] = {{1, "FP  "},  {27, "Rear"}, {28, "BAF "}, {29, "FTP "},
+                 {30, "RTP "}, {5, "   5"},  {255, " 255"}};
     for (const auto& c : cases) {
         char label[16];
         FormatCurtainLabel(c.sensor, label, sizeof label);

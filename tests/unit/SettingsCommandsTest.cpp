@@ -133,8 +133,9 @@ TEST_F(SettingsCommand, ASilentExchangeGivesUpAfterItsWaitCount)
     const auto start = std::chrono::steady_clock::now();
     SetCurtainBreakWindow();
     const long long tookMs = linktest::ElapsedMs(start);
-    EXPECT_THAT(scripted::Output(), HasSubstr("\nERROR 10: Get Security Module Curtain Break Window Failed.\n"
-                                              "ERROR 13: USB Secureity Module.\n"));
+    EXPECT_THAT(scripted::Output(),
+                HasSubstr("\nERROR 10: Get Security Module Curtain Break Window Failed.\n"
+                          "ERROR 13: USB Secureity Module.\n"));
     // Port 6: 200 ms to open, 500 ms to close; the wait: 10 polls of 100 ms.
     EXPECT_GE(tookMs, 1700);
     EXPECT_THAT(answering::WrittenAfterOpen(), ElementsAre("A5", "<close>"));
@@ -145,9 +146,10 @@ TEST_F(SettingsCommand, CurtainBreakWindowWithoutANumberChangesNothing)
     g_ProgramOptions.m_CurtainBreakWindowGiven = false;
     g_ProgramOptions.m_CurtainBreakWindow = 0;
     SetCurtainBreakWindow();
-    EXPECT_THAT(scripted::Output(),
-                HasSubstr("Current Curtain Break Window Value:20\n\n"
-                          "ERROR 13: No Curtain Break Window value given, the window is not changed.\n"));
+    EXPECT_THAT(
+        scripted::Output(),
+        HasSubstr("Current Curtain Break Window Value:20\n\n"
+                  "ERROR 13: No Curtain Break Window value given, the window is not changed.\n"));
     EXPECT_THAT(answering::WrittenAfterOpen(), ElementsAre("A5", "<close>"));
 }
 
@@ -157,8 +159,9 @@ TEST_F(SettingsCommand, NotTheUsbBoardSendsNothing)
     SetSafetySwitch();
     SetCurtainBreakWindow();
     SetFlatpack();
-    EXPECT_EQ(scripted::Output(), "ERROR 1D: System is not USB!\nERROR 1D: System is not USB!\n"
-                                  "ERROR 1D: System is not USB.\n");
+    EXPECT_EQ(scripted::Output(),
+              "ERROR 1D: System is not USB!\nERROR 1D: System is not USB!\n"
+              "ERROR 1D: System is not USB.\n");
     EXPECT_TRUE(answering::Written().empty());
 }
 
@@ -182,8 +185,9 @@ TEST_F(SettingsCommand, PowerRelayTakesALowerCaseD)
     if (IsCuUtility()) GTEST_SKIP() << "su_utility's Test menu only";
     scripted::Type("d\n");
     SetPowerRelay();
-    EXPECT_THAT(scripted::Output(), ::testing::EndsWith("\nCurrent Status of power relay is Enabled\n\n"
-                                                        "Enter E to Enable or D to Disable Power Relay :"));
+    EXPECT_THAT(scripted::Output(),
+                ::testing::EndsWith("\nCurrent Status of power relay is Enabled\n\n"
+                                    "Enter E to Enable or D to Disable Power Relay :"));
     EXPECT_THAT(answering::WrittenAfterOpen(), ElementsAre("R0", "R10", "<close>"));
     const std::string capture = linktest::CaptureText();
     EXPECT_THAT(capture, HasSubstr("   Requesting Security Module Power Relay Status\n"));
@@ -227,9 +231,10 @@ TEST_F(SettingsCommand, CuFlatpackStepAutomatedTakesTheSwitchAndNoKey)
     scripted::HoldEndOfInput(true);  // a key read would wait for ever
     CuFlatpackStep();
     scripted::HoldEndOfInput(false);
-    EXPECT_EQ(scripted::Output(), "CU Flatpack Sensor Enable/Disable\n"
-                                  "Current Setting: Flatpacks Disabled\n"
-                                  "Current Status of Flatpack Sensor is Disabled\n");
+    EXPECT_EQ(scripted::Output(),
+              "CU Flatpack Sensor Enable/Disable\n"
+              "Current Setting: Flatpacks Disabled\n"
+              "Current Status of Flatpack Sensor is Disabled\n");
     EXPECT_THAT(answering::Written(), ElementsAre("A7?", "A7D"));
 }
 

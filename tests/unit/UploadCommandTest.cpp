@@ -59,9 +59,10 @@ TEST_F(UploadCommand, StartRequestNotSentLeavesPort6Open)
 {
     answering::Misbehave("F1*", Misbehaviour::NotSent);
     EXPECT_NE(SecurityModuleUpload(), 0);
-    EXPECT_THAT(scripted::Output(), EndsWith("\nERROR 11: Sending Start Upload Procedure to Controller.\n"
-                                             "ERROR 13: Sending File to Security Module.\n"
-                                             "ERROR 13: Uploading USB Security Module.\n"));
+    EXPECT_THAT(scripted::Output(),
+                EndsWith("\nERROR 11: Sending Start Upload Procedure to Controller.\n"
+                         "ERROR 13: Sending File to Security Module.\n"
+                         "ERROR 13: Uploading USB Security Module.\n"));
     EXPECT_THAT(answering::WrittenAfterOpen(), IsEmpty());
 }
 
@@ -92,7 +93,8 @@ TEST_F(UploadCommand, CompleteAnswerWithAnErrorCodeFails)
 TEST_F(UploadCommand, TypedNameLongerThan127CharactersIsRefused)
 {
     g_ProgramOptions.m_AutomatedMode = false;
-    const std::string longest = std::string(FirmwareControllerMarker()) + "CRC_0_" + std::string(118, 'x');
+    const std::string longest = std::string(FirmwareControllerMarker()) + "CRC_0_" +
+                                std::string(118, 'x');
     ASSERT_EQ(longest.size(), 127u);
     scripted::Type(longest + "y\n");
     EXPECT_NE(SecurityModuleUpload(), 0);
@@ -113,9 +115,11 @@ TEST_F(UploadCommand, TypedNameIsTracedAndUsed)
     answering::Misbehave("F1*", Misbehaviour::Flood);
     scripted::Type(fileName + "\n");
     EXPECT_NE(SecurityModuleUpload(), 0);
-    EXPECT_THAT(scripted::Output(), HasSubstr("Enter File Name :sCRC:41\nOpening File " + fileName + "\n"));
+    EXPECT_THAT(scripted::Output(),
+                HasSubstr("Enter File Name :sCRC:41\nOpening File " + fileName + "\n"));
     // The 100th packet's code byte: the unrelated packets carry none.
-    EXPECT_THAT(scripted::Output(), HasSubstr("\nERROR 12: Set controller for upload Failed. Code = \n"));
+    EXPECT_THAT(scripted::Output(),
+                HasSubstr("\nERROR 12: Set controller for upload Failed. Code = \n"));
     EXPECT_THAT(linktest::CaptureText(), HasSubstr("   Entered name : " + fileName + "\n"));
 }
 

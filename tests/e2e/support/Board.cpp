@@ -63,8 +63,7 @@ void Board::Start()
     ASSERT_NE(personality, nullptr) << variant_.name;
     emulator::BoardSetup setup;
     std::string error;
-    ASSERT_TRUE(emulator::BuildBoardSetup(emulated_->scenario, *personality, &setup, &error))
-        << error;
+    ASSERT_TRUE(emulator::BuildBoardSetup(emulated_->scenario, *personality, &setup, &error)) << error;
     ASSERT_TRUE(emulated_->board.Start(setup, lane_.DeviceDir(), &error)) << error;
     emulated_->running = true;
 }
@@ -84,8 +83,7 @@ void Board::Settle()
         int opened = 0;
         int hungUp = 0;
         for (const emulator::LogEntry& entry : emulated_->board.LogEntries()) {
-            if (entry.kind == emulator::LogKind::Open &&
-                entry.note.find("opened") != std::string::npos)
+            if (entry.kind == emulator::LogKind::Open && entry.note.find("opened") != std::string::npos)
                 ++opened;
             if (entry.kind == emulator::LogKind::HungUp) ++hungUp;
         }

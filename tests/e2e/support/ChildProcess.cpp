@@ -54,8 +54,7 @@ struct ChildEnds {
 // In the child between fork and exec: only async-signal-safe calls. On a
 // terminal the child leads a session of its own with the terminal as its
 // controlling terminal, so that the terminal's Ctrl-C reaches it (and only it).
-[[noreturn]] void RunChild(const ChildOptions& options, const ChildEnds& ends, char** argv,
-                           char** envp)
+[[noreturn]] void RunChild(const ChildOptions& options, const ChildEnds& ends, char** argv, char** envp)
 {
     if (ends.terminal >= 0) {
         if (setsid() < 0 || ioctl(ends.terminal, TIOCSCTTY, 0) != 0) _exit(125);
@@ -66,8 +65,8 @@ struct ChildEnds {
         dup2(ends.output[1], STDOUT_FILENO);
     }
     dup2(ends.errors[1], STDERR_FILENO);
-    for (int fd : {ends.input[0], ends.input[1], ends.output[0], ends.output[1], ends.errors[0],
-                   ends.errors[1]})
+    for (int fd :
+         {ends.input[0], ends.input[1], ends.output[0], ends.output[1], ends.errors[0], ends.errors[1]})
         if (fd >= 0) close(fd);
     if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
     if (options.removeWorkDir && rmdir(options.workDir.c_str()) != 0) _exit(126);
@@ -152,8 +151,7 @@ bool ChildProcess::Start(const ChildOptions& options)
         return false;
     }
     const bool fromTerminal = options.terminal != nullptr;
-    outputReader_ =
-        std::thread(&ChildProcess::Collect, this, outputReaderFd_, &output_, fromTerminal);
+    outputReader_ = std::thread(&ChildProcess::Collect, this, outputReaderFd_, &output_, fromTerminal);
     errorReader_ = std::thread(&ChildProcess::Collect, this, ends.errors[0], &errors_, false);
     return true;
 }
@@ -238,9 +236,12 @@ size_t ChildProcess::FindOutput(const std::string& text, size_t from) const
 bool ChildProcess::WaitForOutput(const std::string& text, unsigned timeoutMs, size_t from) const
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-        return outputEnded_ || (from <= output_.size() && output_.find(text, from) != std::string::npos);
-    }) && from <= output_.size() && output_.find(text, from) != std::string::npos;
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] {
+                                 return outputEnded_ || (from <= output_.size() &&
+                                                         output_.find(text, from) != std::string::npos);
+                             }) &&
+           from <= output_.size() && output_.find(text, from) != std::string::npos;
 }
 
 bool ChildProcess::TerminalSettings(struct termios* settings)
@@ -272,8 +273,8 @@ int ChildProcess::Wait(unsigned timeoutMs)
 
 void ChildProcess::Reap(int status, const struct rusage& usage)
 {
-    wallTime_ = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started_);
+    wallTime_ = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                      started_);
     cpuTime_ = std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
     pid_ = -1;

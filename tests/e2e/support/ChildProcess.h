@@ -20,7 +20,7 @@ namespace e2e {
 
 struct ChildOptions {
     std::string program;
-    std::vector<std::string> arguments;             // without the program name
+    std::vector<std::string> arguments;                            // without the program name
     std::vector<std::pair<std::string, std::string>> environment;  // added to ours
     std::string workDir;
     // The child removes its (empty) working folder before it starts the

@@ -57,7 +57,8 @@ bool Session::WaitForTerminalMode(bool keys, unsigned timeoutMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     ADD_FAILURE() << "the terminal never went into " << (keys ? "key" : "line")
-                  << " mode; output so far:\n" << child_.Output();
+                  << " mode; output so far:\n"
+                  << child_.Output();
     return false;
 }
 
@@ -128,15 +129,22 @@ std::string LowerCase(std::string text)
 
 std::vector<std::string> StartUpPackets()
 {
-    return {"6/1 <01><06><02><01>", "6/2", "6/6 S5", "6/6 S8", "6/6 Z2",
-            "6/6 Z4", "6/6 Z5", "6/6 ZJ", "6/3"};
+    return {"6/1 <01><06><02><01>",
+            "6/2",
+            "6/6 S5",
+            "6/6 S8",
+            "6/6 Z2",
+            "6/6 Z4",
+            "6/6 Z5",
+            "6/6 ZJ",
+            "6/3"};
 }
 
 std::vector<std::string> LeavingPackets(const Variant& variant)
 {
     if (variant.cu) return {"6/3", "6/1 <01><06><02><01>", "6/2", "6/3"};
-    return {"6/3",    "6/1 <01><06><02><01>", "6/2",        "6/6 L0", "6/6 L3",
-            "6/6 L6", "6/6 L9",               "6/6 T1<00>", "6/3"};
+    return {"6/3",    "6/1 <01><06><02><01>", "6/2", "6/6 L0", "6/6 L3", "6/6 L6",
+            "6/6 L9", "6/6 T1<00>",           "6/3"};
 }
 
 bool SanitizedBuild() { return UTILITY_SANITIZED != 0; }

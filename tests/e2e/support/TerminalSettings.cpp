@@ -59,9 +59,6 @@ std::string TerminalDifferences(const struct termios& before, const struct termi
     return text;
 }
 
-bool InKeyMode(const struct termios& settings)
-{
-    return (settings.c_lflag & (ICANON | ECHO)) == 0;
-}
+bool InKeyMode(const struct termios& settings) { return (settings.c_lflag & (ICANON | ECHO)) == 0; }
 
 }  // namespace e2e

@@ -120,8 +120,7 @@ TEST_F(CaptureFileTest, LineFiftyThousandAndTwoStartsTheNextFile)
     ASSERT_TRUE(std::regex_search(full, match, footer)) << full.substr(full.size() - 200);
     ExpectStamp(match, day, ticks);
     const size_t bodyEnd = full.size() - match.length(0);
-    const std::vector<std::string> lines =
-        capture::Lines(full.substr(bodyStart, bodyEnd - bodyStart));
+    const std::vector<std::string> lines = capture::Lines(full.substr(bodyStart, bodyEnd - bodyStart));
     ASSERT_EQ(lines.size(), 50001u);
     for (unsigned number = 1; number <= 50001; ++number) {
         char expected[64];

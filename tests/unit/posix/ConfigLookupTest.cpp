@@ -35,8 +35,8 @@ protected:
     static std::string Lane(const char* key, unsigned length = 201)
     {
         std::string buffer(length, '#');
-        bool present = ReadIniSetting(key, "DEFAULT", &buffer[0], length, "Common",
-                                      "..\\Config\\LaneConfig.Ini");
+        bool present =
+            ReadIniSetting(key, "DEFAULT", &buffer[0], length, "Common", "..\\Config\\LaneConfig.Ini");
         return (present ? "present:" : "absent:") + std::string(buffer.c_str());
     }
 
@@ -48,8 +48,8 @@ protected:
 
 TEST_F(ConfigLookup, IniSettingTellsAnEmptyValueFromAnAbsentKey)
 {
-    WriteConfig("LaneConfig.Ini", "[Common]\nEmpty=\nMarker=?<<IniFieldNotSet>>?\nLong=" +
-                                      std::string(250, 'x') + "\n");
+    WriteConfig("LaneConfig.Ini",
+                "[Common]\nEmpty=\nMarker=?<<IniFieldNotSet>>?\nLong=" + std::string(250, 'x') + "\n");
     EXPECT_EQ(Lane("Empty"), "present:");
     EXPECT_EQ(Lane("Absent"), "absent:DEFAULT");
     EXPECT_EQ(Lane("Marker"), "absent:DEFAULT");
@@ -137,8 +137,9 @@ TEST_F(ConfigLookup, AnOversizedCallerBufferIsReportedAndStillServed)
 
 TEST_F(ConfigLookup, BooleansLookAtTheFirstCharacterOnly)
 {
-    WriteConfig("ChainConfig.Ini", "[Mode_Common_Section]\n"
-                                   "One=1\nTee=t\nTrueWord=TRUE\nZero=0\nEff=false\n");
+    WriteConfig("ChainConfig.Ini",
+                "[Mode_Common_Section]\n"
+                "One=1\nTee=t\nTrueWord=TRUE\nZero=0\nEff=false\n");
     EXPECT_TRUE(ReadBannerBool("One", false));
     EXPECT_TRUE(ReadBannerBool("Tee", false));
     EXPECT_TRUE(ReadBannerBool("TrueWord", false));
@@ -164,8 +165,7 @@ TEST_F(ConfigLookup, UnreadableBooleansAreReportedAndTakeTheDefault)
     EXPECT_NE(capture.find("<E>Invalid Setting for Configuration Field: YesWord = Yes"),
               std::string::npos);
     EXPECT_NE(capture.find("Invalid Setting for Configuration Field: Two = 2"), std::string::npos);
-    EXPECT_NE(capture.find("Invalid Setting for Configuration Field: Empty = \n"),
-              std::string::npos);
+    EXPECT_NE(capture.find("Invalid Setting for Configuration Field: Empty = \n"), std::string::npos);
     size_t invalid = capture.find("Invalid Setting for Configuration Field: Ex = X");
     ASSERT_NE(invalid, std::string::npos);
     EXPECT_GT(capture.find(BoolLine("Ex", "true")), invalid);
@@ -187,7 +187,8 @@ TEST_F(ConfigLookup, RegistryValueOfTheLaneKey)
     EXPECT_FALSE(ReadLaneRegistryValue("SecurityModuleType", value, sizeof value));
     EXPECT_STREQ(value, "");
 
-    lanefiles::WriteRegistry("[SOFTWARE\\Morvane\\Orvik750\\Lane]\nSecurityModuleType=USB_SECURITY_MODULE\n");
+    lanefiles::WriteRegistry(
+        "[SOFTWARE\\Morvane\\Orvik750\\Lane]\nSecurityModuleType=USB_SECURITY_MODULE\n");
     EXPECT_TRUE(ReadLaneRegistryValue("SecurityModuleType", value, sizeof value));
     EXPECT_STREQ(value, "USB_SECURITY_MODULE");
     std::strcpy(value, "junk");

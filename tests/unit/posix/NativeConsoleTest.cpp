@@ -44,7 +44,8 @@ bool KeyArrives()
 void ExpectExitedCleanly(int status, const std::string& output)
 {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "status " << status << ", child output:\n" << output;
+        << "status " << status << ", child output:\n"
+        << output;
 }
 
 // The child's side of the pipe test. Every prompt is written without a line

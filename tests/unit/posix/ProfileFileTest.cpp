@@ -17,8 +17,7 @@ const char FILE_NAME[] = "..\\Config\\Test.Ini";
 
 std::string TestFile() { return lanefiles::ConfigPath("Test.Ini"); }
 
-std::string Get(const char* section, const char* key, unsigned size = 256,
-                const char* file = FILE_NAME)
+std::string Get(const char* section, const char* key, unsigned size = 256, const char* file = FILE_NAME)
 {
     std::string buffer(size, '#');
     unsigned count = Plat_GetProfileString(section, key, "DEF", &buffer[0], size, file);
@@ -76,8 +75,9 @@ TEST(ProfileRead, NamesBlanksQuotesAndComments)
 
 TEST(ProfileRead, FirstSectionAndFirstKeyWinWithEitherLineEnd)
 {
-    testenv::WriteFile(TestFile(),
-                       "[A]\r\nKey=first\r\nkey=second\r\n[B]\r\nOther=b\r\n[a]\r\nKey=third\r\nLate=1\r\n");
+    testenv::WriteFile(
+        TestFile(),
+        "[A]\r\nKey=first\r\nkey=second\r\n[B]\r\nOther=b\r\n[a]\r\nKey=third\r\nLate=1\r\n");
     EXPECT_EQ(Get("A", "Key"), "first");
     EXPECT_EQ(Get("A", "Late"), "DEF");
     EXPECT_EQ(Get("B", "Other"), "b");

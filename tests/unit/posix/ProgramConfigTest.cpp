@@ -98,7 +98,8 @@ TEST_F(ProgramConfigLoad, WithoutAnyFileEveryDefaultApplies)
     EXPECT_EQ(std::string(c.m_MachineName), std::string(host).substr(0, 40));
 
     std::string capture = lanefiles::CaptureText();
-    EXPECT_TRUE(Contains(capture, " W No Registry Entry for Security Module Type, Default = USB Board..."));
+    EXPECT_TRUE(
+        Contains(capture, " W No Registry Entry for Security Module Type, Default = USB Board..."));
     EXPECT_TRUE(Contains(capture, "PgmCnfg.cpp :"));
     EXPECT_TRUE(Contains(capture, ConfigLine("m_OrvikBaseDirectoryName", "\"C:\\ORVIK Lane\"")));
     EXPECT_TRUE(Contains(capture, ConfigLine("m_CountryCode", "\"USA\", ( 1 )")));
@@ -118,21 +119,51 @@ TEST_F(ProgramConfigLoad, EveryKeyIsTracedInItsOrderUnderItsFieldName)
 {
     AccessProgramConfig();
     const std::vector<std::string> expected = {
-        "m_OrvikBaseDirectoryName", "m_OrvikAppsDirectoryName", "m_CountryCode",
-        "m_WeightMeasure", "m_CurrencySymbol", "DisableForceLaneApplicationToFrontOfScreen",
-        "m_SecurityModuleType", "m_LaneType", "m_SystemOperationMode", "m_ScannerScaleType",
-        "m_HandScannerType", "m_HandScannerPort", "m_PointOfSaleInterface",
-        "EnableSecurityModuleThroughputTesting", "m_ConfigComputerName", "m_OrvikLaneNumber",
-        "m_PosTerminalNumber", "m_StoreChain", "m_StoreNumber",
-        "m_OrvikSoftwareDistDirectoryName", "m_LaneIPAddress", "m_LaneIPMask",
-        "m_BossIPAddress", "m_BossIPPort", "m_TCPWatchDogTimeout",
-        "m_ODBC_SecurityDatabaseName", "ResetLaneManager", "ScannerScaleAvailable",
-        "EnableProgramTestButtons", "SimulateNewItemsForBossTesting",
-        "SecurityModuleAvailable", "EnableProtocolAnalyzerTrigger", "SimulateSigCapture",
-        "SimulateCouponBox", "SimulateCashMachine", "ForceCaptureToLocalHardDisk",
-        "ScannerScale_SendWakeUp", "ExpandTypeEToTypeA", "m_Capture_Logging_Level",
-        "m_Capture_Display_Level", "SpawnProgram_Directory", "SpawnProgram_ShutDown",
-        "SpawnProgram_Calibrate", "PEH_PowerDownTime", "PEH_RecoveryTime",
+        "m_OrvikBaseDirectoryName",
+        "m_OrvikAppsDirectoryName",
+        "m_CountryCode",
+        "m_WeightMeasure",
+        "m_CurrencySymbol",
+        "DisableForceLaneApplicationToFrontOfScreen",
+        "m_SecurityModuleType",
+        "m_LaneType",
+        "m_SystemOperationMode",
+        "m_ScannerScaleType",
+        "m_HandScannerType",
+        "m_HandScannerPort",
+        "m_PointOfSaleInterface",
+        "EnableSecurityModuleThroughputTesting",
+        "m_ConfigComputerName",
+        "m_OrvikLaneNumber",
+        "m_PosTerminalNumber",
+        "m_StoreChain",
+        "m_StoreNumber",
+        "m_OrvikSoftwareDistDirectoryName",
+        "m_LaneIPAddress",
+        "m_LaneIPMask",
+        "m_BossIPAddress",
+        "m_BossIPPort",
+        "m_TCPWatchDogTimeout",
+        "m_ODBC_SecurityDatabaseName",
+        "ResetLaneManager",
+        "ScannerScaleAvailable",
+        "EnableProgramTestButtons",
+        "SimulateNewItemsForBossTesting",
+        "SecurityModuleAvailable",
+        "EnableProtocolAnalyzerTrigger",
+        "SimulateSigCapture",
+        "SimulateCouponBox",
+        "SimulateCashMachine",
+        "ForceCaptureToLocalHardDisk",
+        "ScannerScale_SendWakeUp",
+        "ExpandTypeEToTypeA",
+        "m_Capture_Logging_Level",
+        "m_Capture_Display_Level",
+        "SpawnProgram_Directory",
+        "SpawnProgram_ShutDown",
+        "SpawnProgram_Calibrate",
+        "PEH_PowerDownTime",
+        "PEH_RecoveryTime",
         "PEH_PowerAlternating",
     };
     EXPECT_EQ(TracedNames(lanefiles::CaptureText()), expected);
@@ -146,12 +177,16 @@ TEST_F(ProgramConfigLoad, LaneFileAndRegistryValuesAreValidatedAndStored)
                 "LaneType=KIOSK\nSystemOperatingMode=SMODE_CASH_EFT\n"
                 "ScannerScale_Type=MAGELLAN_SCANNER_ONLY\nHandScanner_Type=SYMBOL_LS9100\n"
                 "HandScanner_Port=4x\nOrvikLaneNumber= -3\nStoreNumber=17abc\n"
-                "PosTerminalNumber=none\nPointOfSaleInterface=" + std::string(30, 'P') + "\n"
-                "Lane_IP_Address=10.1.2.3\nOrvikAppsDirectoryName=D:\\Apps\n");
-    lanefiles::WriteRegistry("[SOFTWARE\\Morvane\\Orvik750\\Lane]\nSecurityModuleType=usb_scanning_module\n");
-    WriteConfig("BannerConfig.Ini",
-                "[Mode_Suspend_Section]\nDisableForceLaneApplicationToFrontOfScreen=1\nTCPWatchdogTimeout=5\n"
-                "[Mode_Cash_EFT_Section]\nDisableForceLaneApplicationToFrontOfScreen=0\nTCPWatchdogTimeout=25\n");
+                "PosTerminalNumber=none\nPointOfSaleInterface=" +
+                    std::string(30, 'P') +
+                    "\n"
+                    "Lane_IP_Address=10.1.2.3\nOrvikAppsDirectoryName=D:\\Apps\n");
+    lanefiles::WriteRegistry(
+        "[SOFTWARE\\Morvane\\Orvik750\\Lane]\nSecurityModuleType=usb_scanning_module\n");
+    WriteConfig(
+        "BannerConfig.Ini",
+        "[Mode_Suspend_Section]\nDisableForceLaneApplicationToFrontOfScreen=1\nTCPWatchdogTimeout=5\n"
+        "[Mode_Cash_EFT_Section]\nDisableForceLaneApplicationToFrontOfScreen=0\nTCPWatchdogTimeout=25\n");
     AccessProgramConfig();
     const ProgramConfiguration& c = ProgramConfig;
     EXPECT_EQ(c.m_CountryCode, 2);
@@ -182,7 +217,8 @@ TEST_F(ProgramConfigLoad, LaneFileAndRegistryValuesAreValidatedAndStored)
     EXPECT_TRUE(Contains(capture, ConfigLine("m_SecurityModuleType", "usb_scanning_module ( 200 )")));
     EXPECT_TRUE(Contains(capture, ConfigLine("m_SystemOperationMode", "2:SMODE_CASH_EFT")));
     EXPECT_TRUE(Contains(capture, ConfigLine("m_HandScannerPort", "4")));
-    EXPECT_TRUE(Contains(capture, ConfigLine("m_PointOfSaleInterface", "\"" + std::string(23, 'P') + "\"")));
+    EXPECT_TRUE(
+        Contains(capture, ConfigLine("m_PointOfSaleInterface", "\"" + std::string(23, 'P') + "\"")));
     EXPECT_TRUE(Contains(capture, ConfigLine("m_TCPWatchDogTimeout", "25")));
 }
 
@@ -204,8 +240,8 @@ TEST_F(ProgramConfigLoad, TheFirstTraceOfAnotherModuleLoadsItAndObeysTheBannersL
     EXPECT_EQ(display, 2);
 
     std::string capture = lanefiles::CaptureText();
-    EXPECT_TRUE(Contains(capture,
-                         "Using Value from Configuration Banner Override File: Capture_Logging_Level = '1'"));
+    EXPECT_TRUE(Contains(
+        capture, "Using Value from Configuration Banner Override File: Capture_Logging_Level = '1'"));
     EXPECT_TRUE(Contains(capture, ConfigLine("m_Capture_Logging_Level", "1", 61)));
     EXPECT_FALSE(Contains(capture, "menu line"));
     EXPECT_LT(capture.find("-- Done loading"), capture.find("warning line"));
@@ -214,8 +250,9 @@ TEST_F(ProgramConfigLoad, TheFirstTraceOfAnotherModuleLoadsItAndObeysTheBannersL
 
 TEST_F(ProgramConfigLoad, BossSimulationIsAcceptedWithTestButtons)
 {
-    WriteConfig("ChainConfig.Ini", "[Mode_Common_Section]\nSimulateNewItemsForBossTesting=T\n"
-                                   "EnableProgramTestButtons=1\n");
+    WriteConfig("ChainConfig.Ini",
+                "[Mode_Common_Section]\nSimulateNewItemsForBossTesting=T\n"
+                "EnableProgramTestButtons=1\n");
     AccessProgramConfig();
     EXPECT_TRUE(ProgramConfig.m_SimulateNewItemsForBossTesting);
     EXPECT_TRUE(ProgramConfig.m_EnableProgramTestButtons);
@@ -252,8 +289,8 @@ void HoldTheLoad()
     // Held 330 ms from the moment the second thread starts waiting, however
     // long it took to start.
     while (secondStart.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
-        std::chrono::milliseconds(secondStart.load() + 330)));
+    std::this_thread::sleep_until(
+        std::chrono::steady_clock::time_point(std::chrono::milliseconds(secondStart.load() + 330)));
     holdEnd = NowMs();
 }
 
@@ -308,8 +345,9 @@ TEST_P(InvalidSettingDeathTest, EndsAtOnceWithStatusOneAndTheReasonInTheCapture)
     WriteConfig("LaneConfig.Ini", std::string("[Common]\n") + setting.laneSettings);
     WriteConfig("ChainConfig.Ini", std::string("[Mode_Common_Section]\n") + setting.chainSettings);
     if (setting.registryValue != nullptr)
-        lanefiles::WriteRegistry(std::string("[SOFTWARE\\Morvane\\Orvik750\\Lane]\nSecurityModuleType=") +
-                                 setting.registryValue + "\n");
+        lanefiles::WriteRegistry(
+            std::string("[SOFTWARE\\Morvane\\Orvik750\\Lane]\nSecurityModuleType=") +
+            setting.registryValue + "\n");
     const std::string consolePath = testenv::ScratchDir() + "/console.txt";
 
     EXPECT_EXIT(
@@ -335,48 +373,99 @@ TEST_P(InvalidSettingDeathTest, EndsAtOnceWithStatusOneAndTheReasonInTheCapture)
 }
 
 const InvalidSetting invalidSettings[] = {
-    {"LaneTypeInLowerCase", "LaneType=full-lane\n", "", nullptr,
+    {"LaneTypeInLowerCase",
+     "LaneType=full-lane\n",
+     "",
+     nullptr,
      {"<E>System Lane Type Not Configured Properly for Installation\n*** Program Exiting ***"},
      "m_LaneType"},
-    {"CountryCode", "CountryCode=Mars\n", "", nullptr,
-     {"<E>Invalid Setting for Country Code, ( 'Mars' )'.\n*** Program Exiting ***"}, nullptr},
-    {"WeightMeasure", "WeightMeasure=stone\n", "", nullptr,
-     {"Invalid Setting for Weight Measure, ( 'stone' )'.\n*** Program Exiting ***"}, nullptr},
-    {"CurrencySymbol", "CurrencySymbol=YEN\n", "", nullptr,
-     {"Invalid Setting for Currency Symbol, ( 'YEN' )'.\n*** Program Exiting ***"}, nullptr},
-    {"SecurityModuleType", "", "", "SERIAL_MODULE",
+    {"CountryCode",
+     "CountryCode=Mars\n",
+     "",
+     nullptr,
+     {"<E>Invalid Setting for Country Code, ( 'Mars' )'.\n*** Program Exiting ***"},
+     nullptr},
+    {"WeightMeasure",
+     "WeightMeasure=stone\n",
+     "",
+     nullptr,
+     {"Invalid Setting for Weight Measure, ( 'stone' )'.\n*** Program Exiting ***"},
+     nullptr},
+    {"CurrencySymbol",
+     "CurrencySymbol=YEN\n",
+     "",
+     nullptr,
+     {"Invalid Setting for Currency Symbol, ( 'YEN' )'.\n*** Program Exiting ***"},
+     nullptr},
+    {"SecurityModuleType",
+     "",
+     "",
+     "SERIAL_MODULE",
      {"Invalid Setting for Security Module Type, ( 'SERIAL_MODULE' )'.\n*** Program Exiting ***"},
      nullptr},
-    {"OperatingModeInLowerCase", "SystemOperatingMode=smode_suspend\n", "", nullptr,
+    {"OperatingModeInLowerCase",
+     "SystemOperatingMode=smode_suspend\n",
+     "",
+     nullptr,
      {"SystemOperatingMode Not Configured Properly for Installation\n*** Program Exiting ***"},
      nullptr},
-    {"ScannerScaleType", "ScannerScale_Type=3\n", "", nullptr,
-     {"Invalid Configuration Setting: m_ScannerScaleType.\n*** Program Exiting ***"}, nullptr},
-    {"HandScannerType", "HandScanner_Type=NONE\n", "", nullptr,
-     {"Invalid Hand Scanner Type in configuration file.\n*** Program Exiting ***"}, nullptr},
-    {"HandScannerPort", "HandScanner_Port=3\n", "", nullptr,
-     {"Invalid Hand Scanner Port in configuration file.\n*** Program Exiting ***"}, nullptr},
-    {"BossSimulationWithoutTestButtons", "", "SimulateNewItemsForBossTesting=true\n", nullptr,
+    {"ScannerScaleType",
+     "ScannerScale_Type=3\n",
+     "",
+     nullptr,
+     {"Invalid Configuration Setting: m_ScannerScaleType.\n*** Program Exiting ***"},
+     nullptr},
+    {"HandScannerType",
+     "HandScanner_Type=NONE\n",
+     "",
+     nullptr,
+     {"Invalid Hand Scanner Type in configuration file.\n*** Program Exiting ***"},
+     nullptr},
+    {"HandScannerPort",
+     "HandScanner_Port=3\n",
+     "",
+     nullptr,
+     {"Invalid Hand Scanner Port in configuration file.\n*** Program Exiting ***"},
+     nullptr},
+    {"BossSimulationWithoutTestButtons",
+     "",
+     "SimulateNewItemsForBossTesting=true\n",
+     nullptr,
      {ConfigLine("SimulateNewItemsForBossTesting", "true"),
       "<E>Invalid Setting for SimulateNewItemsForBossTesting in Config File"},
      "SecurityModuleAvailable"},
-    {"PowerDownTimeComesFirst", "", "PEH_PowerDownTime=4\nPEH_RecoveryTime=61\n", nullptr,
+    {"PowerDownTimeComesFirst",
+     "",
+     "PEH_PowerDownTime=4\nPEH_RecoveryTime=61\n",
+     nullptr,
      {" W Invalid Setting for Configuration field : PEH_PowerDownTime Value: 4"},
      "PEH_RecoveryTime"},
-    {"RecoveryTime", "", "PEH_RecoveryTime=61\nPEH_PowerAlternating=5\n", nullptr,
+    {"RecoveryTime",
+     "",
+     "PEH_RecoveryTime=61\nPEH_PowerAlternating=5\n",
+     nullptr,
      {" W Invalid Setting for Configuration field : PEH_RecoveryTime Value: 61",
       " W Using Default Setting for Configuration field : PEH_RecoveryTime Value: 15"},
      "PEH_PowerAlternating"},
-    {"PowerAlternatingRange", "", "PEH_PowerAlternating=121\n", nullptr,
+    {"PowerAlternatingRange",
+     "",
+     "PEH_PowerAlternating=121\n",
+     nullptr,
      {" W Invalid Setting for Configuration field : PEH_PowerAlternating Value: 121",
       " W Using Default Setting for Configuration field : PEH_PowerAlternating Value: 60"},
      "Adjusting"},
-    {"PowerAlternatingBelowTwiceRecovery", "", "PEH_PowerAlternating=20\n", nullptr,
+    {"PowerAlternatingBelowTwiceRecovery",
+     "",
+     "PEH_PowerAlternating=20\n",
+     nullptr,
      {ConfigLine("PEH_RecoveryTime", "15"),
       " W Adjusting Setting for Configuration field : PEH_PowerAlternating Value: 60"},
      "Config: PEH_PowerAlternating"},
-    {"PowerAlternatingBelowTwiceDown", "", "PEH_PowerDownTime=40\nPEH_PowerAlternating=70\n",
-     nullptr, {"Adjusting Setting for Configuration field : PEH_PowerAlternating Value: 60"},
+    {"PowerAlternatingBelowTwiceDown",
+     "",
+     "PEH_PowerDownTime=40\nPEH_PowerAlternating=70\n",
+     nullptr,
+     {"Adjusting Setting for Configuration field : PEH_PowerAlternating Value: 60"},
      nullptr},
 };
 

@@ -26,12 +26,13 @@ std::string Query(const char* keyPath, const char* name, unsigned size = 64)
 
 TEST(Registry, ValuesOfAKeyReadLikeAProfile)
 {
-    lanefiles::WriteRegistry("; the lane\r\n"
-                             "[SOFTWARE\\Other]\r\n"
-                             "SecurityModuleType=WRONG\r\n"
-                             "[software\\morvane\\orvik750\\lane]\r\n"
-                             "  securitymoduletype = \"USB_SCANNING_MODULE\"\r\n"
-                             "Empty=\r\n");
+    lanefiles::WriteRegistry(
+        "; the lane\r\n"
+        "[SOFTWARE\\Other]\r\n"
+        "SecurityModuleType=WRONG\r\n"
+        "[software\\morvane\\orvik750\\lane]\r\n"
+        "  securitymoduletype = \"USB_SCANNING_MODULE\"\r\n"
+        "Empty=\r\n");
     EXPECT_EQ(Query(LANE_KEY, "SecurityModuleType"), "USB_SCANNING_MODULE");
     EXPECT_EQ(Query(LANE_KEY, "Empty"), "");
     EXPECT_EQ(Query(LANE_KEY, "Missing"), "<missing>");

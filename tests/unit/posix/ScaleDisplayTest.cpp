@@ -25,8 +25,17 @@ ModulePacket Reading(uint8_t flags, uint16_t average = 4300)
     ModulePacket packet;
     std::memset(&packet, 0, sizeof packet);
     packet.DL = 11;
-    const uint8_t bytes[] = {'s', '7', flags, static_cast<uint8_t>(average >> 8),
-                             static_cast<uint8_t>(average), 0x10, 0xCC, 0x10, 0xCC, 0, 0};
+    const uint8_t bytes[] = {'s',
+                             '7',
+                             flags,
+                             static_cast<uint8_t>(average >> 8),
+                             static_cast<uint8_t>(average),
+                             0x10,
+                             0xCC,
+                             0x10,
+                             0xCC,
+                             0,
+                             0};
     std::memcpy(packet.data, bytes, sizeof bytes);
     return packet;
 }
@@ -85,8 +94,9 @@ TEST_F(ScaleDisplay, ADumpFileThatCannotBeOpenedLeavesCaptureOff)
     std::filesystem::create_directories(capture::FolderPath() + "/ScaleDump.txt");
     StartScaleCapture();
     Show(0);
-    EXPECT_EQ(scripted::Output(),
-              std::string("Opening ScaleDump.txt\nERROR 01: Can not open ScaleDump.txt file\n") + STABLE);
+    EXPECT_EQ(
+        scripted::Output(),
+        std::string("Opening ScaleDump.txt\nERROR 01: Can not open ScaleDump.txt file\n") + STABLE);
     // A second F tries again.
     scripted::ClearOutput();
     StartScaleCapture();

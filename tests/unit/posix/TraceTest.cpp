@@ -34,8 +34,7 @@ TEST_F(Trace, LineHeadIsBaseNameLineNumberAndSeverityPrefix)
 {
     TraceWrite(TL_INFO, MODULE_COMMANDS, "c:\\src\\trace\\Trace.cpp", 7, "info %d", 1);
     TraceWrite(TL_WARNING, MODULE_LINK, "/home/build/frame/StartUp.cpp", 12345, "warning");
-    TraceWrite(TL_ERROR | TF_ALERT, MODULE_COMMANDS, "Command_SecurityModuleUpload.cpp", 99999,
-               "error");
+    TraceWrite(TL_ERROR | TF_ALERT, MODULE_COMMANDS, "Command_SecurityModuleUpload.cpp", 99999, "error");
     TraceWrite(TL_INFO, MODULE_CONFIG, "dir\\sub/Last.cpp", 0, "mixed separators");
     TraceWrite(TL_INFO, MODULE_CONFIG, "a/b\\Back.cpp", 1, "mixed separators");
     TraceWrite(TL_INFO, MODULE_COMMANDS, "x\\Twelve_chars", 42, "%s", "");
@@ -64,8 +63,7 @@ TEST_F(Trace, AbsentOrEmptyFormatGivesEmptyMessage)
     write(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "Null.cpp", 1, nullptr);
     write(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "Empty.cpp", 2, "");
     EXPECT_EQ(scripted::Output(), "\n\n");
-    const std::vector<std::string> expected = {"Null.cpp    :    1:   ",
-                                               "Empty.cpp   :    2:   "};
+    const std::vector<std::string> expected = {"Null.cpp    :    1:   ", "Empty.cpp   :    2:   "};
     EXPECT_EQ(capture::TraceLines(capture::Read(1)), expected);
 }
 
@@ -103,13 +101,12 @@ TEST_F(Trace, ConsoleEchoFollowsFlagsAndDefaultThresholds)
     TRACE(0x2000 | TL_INFO | TF_CONSOLE, MODULE_CONFIG, "odd mask of the configuration");
     TRACE(-1, MODULE_CONFIG, "negative mask");
 
-    EXPECT_EQ(scripted::Output(),
-              "menu line\nprompt: both flags ERROR 10: no packet\nwarning shown\n");
+    EXPECT_EQ(scripted::Output(), "menu line\nprompt: both flags ERROR 10: no packet\nwarning shown\n");
     std::vector<std::string> messages;
     for (const std::string& line : capture::TraceLines(capture::Read(1)))
         messages.push_back(line.substr(19));
     const std::vector<std::string> expected = {
-        "   menu line", "   prompt: ", "   both flags ", "   file only",
+        "   menu line",           "   prompt: ",     "   both flags ", "   file only",
         "<E>ERROR 10: no packet", " W warning shown"};
     EXPECT_EQ(messages, expected);
 }
@@ -145,8 +142,7 @@ TEST_F(Trace, ConsoleSwitchOffSilencesTheConsoleOnly)
     std::vector<std::string> messages;
     for (const std::string& line : capture::TraceLines(capture::Read(1)))
         messages.push_back(capture::Message(line));
-    const std::vector<std::string> expected = {"quiet line", "quiet inline", "quiet error",
-                                               "loud line"};
+    const std::vector<std::string> expected = {"quiet line", "quiet inline", "quiet error", "loud line"};
     EXPECT_EQ(messages, expected);
 }
 
@@ -196,9 +192,10 @@ TEST_F(Trace, TwoThreadsNeverTearOrInterleaveLines)
     const int linesPerThread = 4000;
     auto tracer = [&](char name) {
         for (int i = 0; i < linesPerThread; ++i)
-            TraceWrite(TL_INFO | TF_CONSOLE, MODULE_LINK, "Thread.cpp", 10, "%c %05d %.*s", name,
-                       i, i % 90, "0123456789012345678901234567890123456789012345678901234567890"
-                                  "123456789012345678901234567890");
+            TraceWrite(TL_INFO | TF_CONSOLE, MODULE_LINK, "Thread.cpp", 10, "%c %05d %.*s", name, i,
+                       i % 90,
+                       "0123456789012345678901234567890123456789012345678901234567890"
+                       "123456789012345678901234567890");
     };
     std::thread first(tracer, 'A');
     std::thread second(tracer, 'B');
@@ -214,8 +211,7 @@ TEST_F(Trace, TwoThreadsNeverTearOrInterleaveLines)
             const int number = std::stoi(message.substr(2, 5));
             ASSERT_EQ(number, next[thread]) << where << ": " << message;
             char expected[128];
-            std::snprintf(expected, sizeof expected, "%c %05d %.*s", message[0], number,
-                          number % 90,
+            std::snprintf(expected, sizeof expected, "%c %05d %.*s", message[0], number, number % 90,
                           "0123456789012345678901234567890123456789012345678901234567890"
                           "123456789012345678901234567890");
             ASSERT_EQ(message, expected) << where;

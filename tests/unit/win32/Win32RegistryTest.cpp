@@ -14,8 +14,8 @@ protected:
     void SetUp() override
     {
         keyPath = "SOFTWARE\\UtilityTests\\" + std::to_string(GetCurrentProcessId());
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS)
             GTEST_SKIP() << "no write access to HKEY_LOCAL_MACHINE";
     }
     void TearDown() override
