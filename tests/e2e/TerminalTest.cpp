@@ -207,11 +207,14 @@ TEST(TerminalHarness, SeesWhatAProgramLeavesBehind)
     ChildProcess shell;
     ChildOptions options;
     options.program = "/bin/sh";
-    options.arguments = {"-c", "stty -echo -icanon min 1 time 0"};
+    // The shell waits for a line, so that the settings before are read
+    // before it changes them, however quickly it starts.
+    options.arguments = {"-c", "read line && stty -echo -icanon min 1 time 0"};
     options.terminal = &start;
     ASSERT_TRUE(shell.Start(options)) << shell.Error();
     struct termios before = {};
     ASSERT_TRUE(shell.TerminalSettings(&before));
+    shell.Write("\n");
     EXPECT_EQ(shell.Wait(10000), 0) << shell.Errors();
     struct termios after = {};
     ASSERT_TRUE(shell.TerminalSettings(&after));
