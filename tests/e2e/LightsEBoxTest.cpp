@@ -14,16 +14,6 @@ namespace {
 
 const char OPEN_PORT6_INIT[] = "6/1 <01><06><02><01>";
 
-// What the board received after the start-up's identity requests.
-std::vector<std::string> AfterStartUp(const Session& run)
-{
-    std::vector<std::string> received = run.Received();
-    const size_t startUp = StartUpPackets().size();
-    if (received.size() < startUp) return {};
-    return std::vector<std::string>(received.begin() + static_cast<std::ptrdiff_t>(startUp),
-                                    received.end());
-}
-
 class EasLaneLight : public ::testing::TestWithParam<Variant> {};
 
 TEST_P(EasLaneLight, InvalidQueryAnswerIsShownAndTheSetStillGoesOut)

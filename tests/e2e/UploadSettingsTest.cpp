@@ -22,15 +22,6 @@ const char OPEN_PORT6_INIT[] = "6/1 <01><06><02><01>";
 const char OPEN_PORT6[] = "6/2";
 const char CLOSE_PORT6[] = "6/3";
 
-std::vector<std::string> AfterStartUp(const Session& run)
-{
-    std::vector<std::string> received = run.Received();
-    const size_t startUp = StartUpPackets().size();
-    if (received.size() < startUp) return {};
-    return std::vector<std::string>(received.begin() + static_cast<std::ptrdiff_t>(startUp),
-                                    received.end());
-}
-
 // The data bytes of a received packet's text ("6/6 F2ab<00>").
 std::string DataOf(const std::string& text)
 {

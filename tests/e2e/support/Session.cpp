@@ -140,6 +140,15 @@ std::vector<std::string> StartUpPackets()
             "6/3"};
 }
 
+std::vector<std::string> AfterStartUp(const Session& run)
+{
+    std::vector<std::string> received = run.Received();
+    const size_t startUp = StartUpPackets().size();
+    if (received.size() < startUp) return {};
+    return std::vector<std::string>(received.begin() + static_cast<std::ptrdiff_t>(startUp),
+                                    received.end());
+}
+
 std::vector<std::string> LeavingPackets(const Variant& variant)
 {
     if (variant.cu) return {"6/3", "6/1 <01><06><02><01>", "6/2", "6/3"};

@@ -104,6 +104,8 @@ std::string LowerCase(std::string text);
 // What every run sends while it reads the identity: port 6 initialised and
 // opened, the scale stream stopped, the four identity requests, port 6 closed.
 std::vector<std::string> StartUpPackets();
+// What the board received after those (empty when the start-up did not end).
+std::vector<std::string> AfterStartUp(const Session& run);
 // What leaving the main menu with X sends: port 6 closed, then the closing
 // sequence (su_utility turns the lane lights and the TAL-2 lamps off).
 std::vector<std::string> LeavingPackets(const Variant& variant);
