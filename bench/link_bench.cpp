@@ -6,6 +6,7 @@
 // Everything runs in a fresh temporary folder (device socket, drive C:),
 // removed at the end.
 // Usage: link_bench_su|link_bench_cu [exchanges] [flood packets] [trace lines]
+#include "BenchScratch.h"
 #include "config/PgmCnfg.h"
 #include "emulator/Board.h"
 #include "emulator/Personality.h"
@@ -41,20 +42,7 @@ double MsSince(Clock::time_point start)
 
 std::string scratch;
 
-bool MakeScratch()
-{
-    char pattern[] = "/tmp/link-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return false;
-    scratch = pattern;
-    for (const char* sub : {"/drive_c", "/dev", "/lane", "/lane/Bin"})
-        mkdir((scratch + sub).c_str(), 0777);
-    setenv("SECMODULE_ROOT", (scratch + "/drive_c").c_str(), 1);
-    setenv("SECMODULE_DEVICE_DIR", (scratch + "/dev").c_str(), 1);
-    setenv("SECMODULE_REGISTRY", (scratch + "/registry.ini").c_str(), 1);
-    if (chdir((scratch + "/lane/Bin").c_str()) != 0) return false;
-    Plat_CreateDirectory("c:\\FirmwareUpdate");
-    return true;
-}
+bool MakeScratch() { return MakeBenchScratch("/tmp/link-bench-XXXXXX", &scratch); }
 
 bool StartBoard(emulator::Board& board, long floodPackets)
 {

@@ -13,6 +13,7 @@
 // Exit status: 0 when the image arrived whole and the time is within 1 % of
 // the floor, 1 otherwise, 2 for a bad argument.
 #include "commands/Command_SecurityModuleUpload.h"
+#include "BenchScratch.h"
 #include "config/PgmCnfg.h"
 #include "emulator/Board.h"
 #include "emulator/Personality.h"
@@ -47,20 +48,7 @@ emulator::Board* board = nullptr;  // alive until the process ends
 Clock::time_point started;
 bool uploadFailed = false;
 
-bool MakeScratch()
-{
-    char pattern[] = "/tmp/upload-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return false;
-    scratch = pattern;
-    for (const char* sub : {"/drive_c", "/dev", "/lane", "/lane/Bin"})
-        mkdir((scratch + sub).c_str(), 0777);
-    setenv("SECMODULE_ROOT", (scratch + "/drive_c").c_str(), 1);
-    setenv("SECMODULE_DEVICE_DIR", (scratch + "/dev").c_str(), 1);
-    setenv("SECMODULE_REGISTRY", (scratch + "/registry.ini").c_str(), 1);
-    if (chdir((scratch + "/lane/Bin").c_str()) != 0) return false;
-    Plat_CreateDirectory("c:\\FirmwareUpdate");
-    return true;
-}
+bool MakeScratch() { return MakeBenchScratch("/tmp/upload-bench-XXXXXX", &scratch); }
 
 bool WriteImage(long bytes)
 {
