@@ -293,11 +293,12 @@ typedef LONG(NTAPI* CreateSymbolicLinkFn)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUT
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 // \??\NAME -> \Device\NamedPipe\NAME, alive while the handle is held.
-bool LinkDeviceName(const std::string& name)
+// The NT status: 0 when made (a name another bridge holds fails).
+LONG LinkDeviceName(const std::string& name)
 {
     const auto create = reinterpret_cast<CreateSymbolicLinkFn>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtCreateSymbolicLinkObject")));
-    if (create == nullptr) return false;
+    if (create == nullptr) return -1;
     std::wstring linkName = Wide("\\??\\" + name);
     std::wstring target = Wide("\\Device\\NamedPipe\\" + name);
     UNICODE_STRING linkText = {static_cast<USHORT>(linkName.size() * 2),
@@ -310,18 +311,27 @@ bool LinkDeviceName(const std::string& name)
     attributes.Attributes = OBJ_CASE_INSENSITIVE;
     HANDLE link = nullptr;
     // The handle is never closed: the link lasts as long as the bridge.
-    return create(&link, 0xF0001 /* SYMBOLIC_LINK_ALL_ACCESS */, &attributes, &targetText) == 0;
+    return create(&link, 0xF0001 /* SYMBOLIC_LINK_ALL_ACCESS */, &attributes, &targetText);
 }
 
+// False with the reason on standard error.
 bool StartDevice(const std::string& name)
 {
     std::deque<std::unique_ptr<Listener>> listening;
     for (unsigned i = 0; i < LISTENERS; ++i) {
         std::unique_ptr<Listener> listener = Listen(name);
-        if (!listener) return false;
+        if (!listener) {
+            std::fprintf(stderr, "board-bridge: no pipe %s (error %lu)\n", name.c_str(), GetLastError());
+            return false;
+        }
         listening.push_back(std::move(listener));
     }
-    if (!LinkDeviceName(name)) return false;
+    const LONG status = LinkDeviceName(name);
+    if (status != 0) {
+        std::fprintf(stderr, "board-bridge: no device name %s (status 0x%lx)\n", name.c_str(),
+                     static_cast<unsigned long>(status));
+        return false;
+    }
     std::thread(ServeDevice, name, std::move(listening)).detach();
     return true;
 }
@@ -351,10 +361,7 @@ int main(int argc, char** argv)
         return 1;
     }
     for (int i = 2; i < argc; ++i) {
-        if (!StartDevice(argv[i])) {
-            std::fprintf(stderr, "board-bridge: cannot serve %s (error %lu)\n", argv[i], GetLastError());
-            return 1;
-        }
+        if (!StartDevice(argv[i])) return 1;
     }
     std::printf("board-bridge: ready\n");
     std::fflush(stdout);
