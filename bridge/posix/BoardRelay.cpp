@@ -204,8 +204,7 @@ int main(int argc, char** argv)
     const unsigned long port = argc == 3 ? std::strtoul(argv[2], nullptr, 10) : 0;
     const int listener = port <= 65535 ? Listen(static_cast<unsigned>(port)) : -1;
     if (listener < 0) {
-        std::fprintf(stderr, "board-relay: cannot listen on port %s: %s\n", argc == 3 ? argv[2] : "0",
-                     std::strerror(errno));
+        std::perror("board-relay: cannot listen");
         return 1;
     }
     struct sigaction stop;
@@ -213,7 +212,6 @@ int main(int argc, char** argv)
     stop.sa_handler = RequestStop;  // no SA_RESTART: the accept below returns
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
 
     std::printf("board-relay: port %u\n", BoundPort(listener));
     std::fflush(stdout);

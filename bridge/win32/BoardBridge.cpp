@@ -12,6 +12,7 @@
 // asked for. What crosses a pipe:
 //   program's WriteFile (bytes)  -> board message "D" + bytes
 //   board message "P" + bytes    -> one pipe message: the program's ReadFile
+//                                   (the next one once it has been read)
 //   board hangs up               -> the pipe is closed: the next ReadFile
 //                                   fails (ERROR_BROKEN_PIPE)
 // A refused open ("E" + code) closes the pipe at once: the pipe open has
@@ -132,13 +133,17 @@ bool Complete(HANDLE pipe, OVERLAPPED* pending, BOOL started, DWORD* count, HAND
     return GetOverlappedResult(pipe, pending, count, TRUE) != 0;
 }
 
+// One read result, taken whole by one ReadFile: the program's end of the
+// pipe reads bytes, not messages (CreateFileA opens it so), so the next
+// message goes only once this one has been read.
 bool WritePipeMessage(HANDLE pipe, const unsigned char* bytes, DWORD size, HANDLE event)
 {
     OVERLAPPED pending = {};
     pending.hEvent = event;
     DWORD written = 0;
     const BOOL started = WriteFile(pipe, bytes, size, &written, &pending);
-    return Complete(pipe, &pending, started, &written, nullptr) && written == size;
+    return Complete(pipe, &pending, started, &written, nullptr) && written == size &&
+           FlushFileBuffers(pipe) != 0;
 }
 
 // One whole message the program wrote; false once the program has closed
