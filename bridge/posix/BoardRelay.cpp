@@ -37,46 +37,33 @@ volatile sig_atomic_t stopRequested = 0;
 
 void RequestStop(int) { stopRequested = 1; }
 
-bool WriteAll(int fd, const unsigned char* bytes, size_t size)
+long SendSome(int fd, const unsigned char* bytes, size_t size)
 {
-    while (size > 0) {
+    for (;;) {
         const ssize_t done = send(fd, bytes, size, MSG_NOSIGNAL);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
-        bytes += done;
-        size -= static_cast<size_t>(done);
+        if (done >= 0 || errno != EINTR) return done;
     }
-    return true;
 }
 
-bool ReadAll(int fd, unsigned char* bytes, size_t size)
+long ReceiveSome(int fd, unsigned char* bytes, size_t size)
 {
-    while (size > 0) {
+    for (;;) {
         const ssize_t done = recv(fd, bytes, size, 0);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
-        bytes += done;
-        size -= static_cast<size_t>(done);
+        if (done >= 0 || errno != EINTR) return done;
     }
-    return true;
 }
 
 bool SendFrame(int fd, const unsigned char* bytes, size_t size)
 {
-    unsigned char length[relay::FRAME_HEADER_SIZE];
-    relay::PutFrameLength(length, static_cast<uint32_t>(size));
-    return WriteAll(fd, length, sizeof length) && WriteAll(fd, bytes, size);
+    return relay::SendFrame(
+        [fd](const unsigned char* part, size_t partSize) { return SendSome(fd, part, partSize); }, bytes,
+        size);
 }
 
-// False at the end of the stream or on a frame no board message can be.
 bool ReceiveFrame(int fd, std::vector<unsigned char>* frame)
 {
-    unsigned char length[relay::FRAME_HEADER_SIZE];
-    if (!ReadAll(fd, length, sizeof length)) return false;
-    const uint32_t size = relay::FrameLength(length);
-    if (size > relay::MAX_FRAME_SIZE) return false;
-    frame->resize(size);
-    return size == 0 || ReadAll(fd, frame->data(), size);
+    return relay::ReceiveFrame(
+        [fd](unsigned char* part, size_t partSize) { return ReceiveSome(fd, part, partSize); }, frame);
 }
 
 // The device name must name a socket in the folder, nothing outside it.

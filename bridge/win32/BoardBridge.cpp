@@ -47,43 +47,24 @@ unsigned short relayPort = 0;
 
 // ------------------------------------------------------------------- TCP side
 
-bool SendAll(SOCKET relay, const unsigned char* bytes, size_t size)
-{
-    while (size > 0) {
-        const int done = send(relay, reinterpret_cast<const char*>(bytes), static_cast<int>(size), 0);
-        if (done <= 0) return false;
-        bytes += done;
-        size -= static_cast<size_t>(done);
-    }
-    return true;
-}
-
-bool ReceiveAll(SOCKET relay, unsigned char* bytes, size_t size)
-{
-    while (size > 0) {
-        const int done = recv(relay, reinterpret_cast<char*>(bytes), static_cast<int>(size), 0);
-        if (done <= 0) return false;
-        bytes += done;
-        size -= static_cast<size_t>(done);
-    }
-    return true;
-}
-
 bool SendFrame(SOCKET relay, const unsigned char* bytes, size_t size)
 {
-    unsigned char length[relay::FRAME_HEADER_SIZE];
-    relay::PutFrameLength(length, static_cast<uint32_t>(size));
-    return SendAll(relay, length, sizeof length) && SendAll(relay, bytes, size);
+    return relay::SendFrame(
+        [relay](const unsigned char* part, size_t partSize) {
+            return static_cast<long>(
+                send(relay, reinterpret_cast<const char*>(part), static_cast<int>(partSize), 0));
+        },
+        bytes, size);
 }
 
 bool ReceiveFrame(SOCKET relay, std::vector<unsigned char>* frame)
 {
-    unsigned char length[relay::FRAME_HEADER_SIZE];
-    if (!ReceiveAll(relay, length, sizeof length)) return false;
-    const uint32_t size = relay::FrameLength(length);
-    if (size > relay::MAX_FRAME_SIZE) return false;
-    frame->resize(size);
-    return size == 0 || ReceiveAll(relay, frame->data(), size);
+    return relay::ReceiveFrame(
+        [relay](unsigned char* part, size_t partSize) {
+            return static_cast<long>(
+                recv(relay, reinterpret_cast<char*>(part), static_cast<int>(partSize), 0));
+        },
+        frame);
 }
 
 SOCKET ConnectRelay()
