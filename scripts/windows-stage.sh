@@ -217,6 +217,7 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -- -j2
 step "unit tests under Wine"
 ctest --preset windows </dev/null
+wineserver -p </dev/null >/dev/null 2>&1  # the tests' fixture stopped it
 step "smoke checks under Wine"
 run_checks
 step "end-to-end tests under Wine"
@@ -224,7 +225,6 @@ step "end-to-end tests under Wine"
 # board emulator and board-relay from the normal preset.
 cmake --preset normal >/dev/null
 cmake --build --preset normal --target e2e_tests -- -j2
-wineserver -p </dev/null >/dev/null 2>&1  # ctest's fixture stopped it
 start_second_prefix
 prefix_list="$(IFS=:; echo "${e2e_prefixes[*]}")"
 UTILITY_E2E_WINE_PREFIXES="${prefix_list}" \
