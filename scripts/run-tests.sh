@@ -23,7 +23,7 @@ for stage in "${stages[@]}"; do
     echo "=== stage static: clang-tidy, cppcheck and the layout check ==="
     scripts/static-checks.sh
   elif [ "${stage}" = windows ]; then
-    echo "=== stage windows: MinGW-w64 cross-build, unit tests and smoke runs under Wine ==="
+    echo "=== stage windows: MinGW-w64 cross-build; unit tests, smoke runs and end-to-end tests under Wine ==="
     scripts/windows-stage.sh
   elif [ "${stage}" = fuzz ]; then
     echo "=== stage fuzz: every fuzz target for ${FUZZ_SECONDS:-6}s ==="

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The static checks of the programs and the board emulator: clang-tidy
+# The static checks of the programs, the board emulator and the board relay: clang-tidy
 # (.clang-tidy) and cppcheck (scripts/cppcheck-suppressions.txt) over their
 # sources, then the layout check of scripts/format.sh over every C++ file.
 # Fails on any finding. Needs only a configure of preset "normal" for its
@@ -30,7 +30,7 @@ mkdir -p "${checked}"
 python3 - build/normal/compile_commands.json "${checked}/compile_commands.json" <<'PY'
 import json, os, re, sys
 root = os.getcwd()
-wanted = re.compile(r'(frame|trace|config|link|commands|platform|emulator)/')
+wanted = re.compile(r'(frame|trace|config|link|commands|platform|emulator|bridge)/')
 seen, kept = set(), []
 for entry in json.load(open(sys.argv[1])):
     name = os.path.relpath(entry['file'], root)

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The Windows stage: cross-builds su_utility.exe, cu_utility.exe and the unit
-# tests with MinGW-w64, runs the unit tests under Wine, then runs both
-# programs from a folder on the Wine prefix's drive C: (so that the current
-# drive is C:, as on a lane) and checks what they do. Installs the Debian
-# packages it needs when they are missing. Needs no standard input.
+# The Windows stage: cross-builds su_utility.exe, cu_utility.exe, the unit
+# tests and board-bridge.exe with MinGW-w64, runs the unit tests under Wine,
+# then runs both programs from a folder on the Wine prefix's drive C: (so
+# that the current drive is C:, as on a lane) and checks what they do, then
+# runs the end-to-end tests against them (two at a time, each worker with its
+# own prefix). Installs the Debian packages it needs when they are missing.
+# Builds what it needs of the normal preset (e2e_tests, board-relay). Needs
+# no standard input.
 # Usage: scripts/windows-stage.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,11 +45,20 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
-stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+# The end-to-end tests run two at a time; C:\FirmwareUpdate is one folder per
+# drive C:, so each worker takes a prefix of its own (the tests lock one).
+e2e_prefixes=("${WINEPREFIX}" "${build_dir}/wineprefix2")
+
+stop_wine() {
+  local prefix
+  for prefix in "${e2e_prefixes[@]}"; do
+    WINEPREFIX="${prefix}" wineserver -k >/dev/null 2>&1 || true
+  done
+}
 
 start_wine() {
   mkdir -p "${build_dir}"
-  stop_wine  # a server of this prefix left by an interrupted run
+  stop_wine  # servers of these prefixes left by an interrupted run
   trap stop_wine EXIT
   # Create or update the prefix, and let everything that started finish.
   wineboot -i </dev/null >"${build_dir}/wineboot.log" 2>&1
@@ -56,6 +68,19 @@ start_wine() {
   # a test would hold that test's output open and keep the test running.
   wineserver -p </dev/null >/dev/null 2>&1
   wine cmd /c exit </dev/null >>"${build_dir}/wineboot.log" 2>&1
+}
+
+# The second worker's prefix: a copy of the first made of hard links (the
+# prefix's files are only read by the tests; the registry files, which Wine
+# rewrites, are real copies). Costs no disk and a few seconds instead of a
+# wineboot. Each gets its own persistent server.
+start_second_prefix() {
+  local second="${e2e_prefixes[1]}"
+  rm -rf "${second}"
+  cp -al "${WINEPREFIX}" "${second}"
+  rm -f "${second}"/*.reg "${second}/e2e.lock"
+  cp "${WINEPREFIX}"/*.reg "${second}/"
+  WINEPREFIX="${second}" wineserver -p </dev/null >/dev/null 2>&1
 }
 
 # -------------------------------------------------------------- smoke checks
@@ -192,6 +217,16 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -- -j2
 step "unit tests under Wine"
 ctest --preset windows </dev/null
+wineserver -p </dev/null >/dev/null 2>&1  # the tests' fixture stopped it
 step "smoke checks under Wine"
 run_checks
+step "end-to-end tests under Wine"
+# The programs the tests run come from this build; the tests themselves, the
+# board emulator and board-relay from the normal preset.
+cmake --preset normal >/dev/null
+cmake --build --preset normal --target e2e_tests -- -j2
+start_second_prefix
+prefix_list="$(IFS=:; echo "${e2e_prefixes[*]}")"
+UTILITY_E2E_WINE_PREFIXES="${prefix_list}" \
+  ctest --test-dir build/normal -L wine -j2 --output-on-failure </dev/null
 echo "=== windows: stage took $(($(date +%s) - stage_start))s ==="

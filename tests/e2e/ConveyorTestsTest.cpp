@@ -67,7 +67,7 @@ TEST(ConveyorTests, StaticCurtainResultsGoToTheDumpFile)
     ASSERT_TRUE(run.TypeWhen("Enter Command:", "T91 90"));
     ASSERT_TRUE(run.WaitFor("RTP : "));
     ASSERT_TRUE(run.WaitFor("Press any key to continue"));
-    const std::string firstDump = ReadTextFile(run.Lane().OnDriveC("FirmwareUpdate/Curtain_Dump.txt"));
+    const std::string firstDump = run.Lane().ReadOnDriveC("FirmwareUpdate/Curtain_Dump.txt");
     run.Type(" 90");
     ASSERT_TRUE(run.WaitFor("RTP : "));
     ASSERT_TRUE(run.TypeWhen("Press any key to continue", " XX"));
@@ -94,7 +94,7 @@ TEST(ConveyorTests, StaticCurtainResultsGoToTheDumpFile)
         EXPECT_EQ(CountOf(firstDump, label), 1) << label;
 
     // A sensor without a name keeps its number; the set goes on to RTP.
-    const std::string secondDump = ReadTextFile(run.Lane().OnDriveC("FirmwareUpdate/Curtain_Dump.txt"));
+    const std::string secondDump = run.Lane().ReadOnDriveC("FirmwareUpdate/Curtain_Dump.txt");
     EXPECT_EQ(secondDump.find(header), 0u);
     EXPECT_THAT(secondDump, HasSubstr("\n   5:  605 /  505 /  105 /  205 /  305 /  405 /    5 /  705\n"
                                       "Total Scans 5000\n\nRTP : "));

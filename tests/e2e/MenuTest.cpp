@@ -151,7 +151,9 @@ void ExpectEndedNormally(Session& run, const char* name, int status, int lateAns
     const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
     std::printf("%s: %lld ms, processor %lld ms\n", name, static_cast<long long>(run.WallTime().count()),
                 static_cast<long long>(cpuMs.count()));
-    EXPECT_LE(run.WallTime().count(), (SanitizedBuild() ? 12000 : 6000) + lateAnswerMs) << name;
+    // (Sanitizers slow the program; under Wine its start alone takes a second.)
+    EXPECT_LE(run.WallTime().count(), (SanitizedBuild() || UnderWine() ? 12000 : 6000) + lateAnswerMs)
+        << name;
     EXPECT_LE(cpuMs.count() * 4, run.WallTime().count()) << name;
     const std::vector<std::string> received = run.Received();
     const std::vector<std::string> leaving = LeavingPackets(run.Utility());
@@ -207,21 +209,28 @@ class EndOfInputInTests : public ::testing::TestWithParam<PathGroup> {};
 
 TEST_P(EndOfInputInTests, EndsTheProgramNormally)
 {
-    const std::vector<WaitPath>& paths = GetParam().paths;
-    std::vector<std::unique_ptr<Session>> runs;
-    for (const WaitPath& path : paths) {
-        runs.push_back(std::make_unique<Session>(path.cu ? CU : SU));
-        runs.back()->Module().Set("version=045012152010");  // every gate open
-        if (*path.lateAnswer != '\0') runs.back()->Module().Set(path.lateAnswer);
-        runs.back()->Start();
-        runs.back()->Type(path.keys);
+    const std::vector<WaitPath>& group = GetParam().paths;
+    // Under Wine a device name is one board's at a time: one run after another.
+    const size_t atOnce = UnderWine() ? 1 : group.size();
+    for (size_t first = 0; first < group.size(); first += atOnce) {
+        const std::vector<WaitPath> paths(
+            group.begin() + static_cast<std::ptrdiff_t>(first),
+            group.begin() + static_cast<std::ptrdiff_t>(std::min(group.size(), first + atOnce)));
+        std::vector<std::unique_ptr<Session>> runs;
+        for (const WaitPath& path : paths) {
+            runs.push_back(std::make_unique<Session>(path.cu ? CU : SU));
+            runs.back()->Module().Set("version=045012152010");  // every gate open
+            if (*path.lateAnswer != '\0') runs.back()->Module().Set(path.lateAnswer);
+            runs.back()->Start();
+            runs.back()->Type(path.keys);
+        }
+        for (size_t i = 0; i < runs.size(); ++i) {
+            EXPECT_TRUE(runs[i]->WaitFor(paths[i].shownAtTheWait)) << paths[i].name;
+            runs[i]->EndInput();
+        }
+        for (size_t i = 0; i < runs.size(); ++i)
+            ExpectEndedNormally(*runs[i], paths[i].name, runs[i]->WaitForExit(), paths[i].lateAnswerMs);
     }
-    for (size_t i = 0; i < runs.size(); ++i) {
-        EXPECT_TRUE(runs[i]->WaitFor(paths[i].shownAtTheWait)) << paths[i].name;
-        runs[i]->EndInput();
-    }
-    for (size_t i = 0; i < runs.size(); ++i)
-        ExpectEndedNormally(*runs[i], paths[i].name, runs[i]->WaitForExit(), paths[i].lateAnswerMs);
 }
 
 INSTANTIATE_TEST_SUITE_P(

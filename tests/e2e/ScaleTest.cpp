@@ -80,7 +80,7 @@ TEST(ScaleTestE2E, NormalDisplayAndCaptureThroughTheMenus)
                           "N - Normal Display, show only new Stable and Unstable readings.\n"));
     EXPECT_THAT(run.Output(), HasSubstr("X - Exit Test\n\nPress any key to start"));
     EXPECT_EQ(CountOf(run.Output(), "Opening ScaleDump.txt"), 1);
-    EXPECT_EQ(ReadTextFile(run.Lane().OnDriveC("FirmwareUpdate/ScaleDump.txt")),
+    EXPECT_EQ(run.Lane().ReadOnDriveC("FirmwareUpdate/ScaleDump.txt"),
               "01,4300,4300,16,\n00,4300,4300,16,\n00,4300,4300,16,\n"
               "00,4300,4300,16,\n01,4300,4300,16,\n00,4300,4300,16,\n");
     EXPECT_THAT(run.Capture(), HasSubstr("SU Scale Config :21.5,12"));
@@ -178,7 +178,7 @@ TEST(ScaleAnalysisE2E, IntervalsWithZeroingLogTheirOwnCountsAndTheHeadersDiffer)
           "Ending Weight       4300\n\n\n\nPress any key to continue"})
         EXPECT_NE(output.find(part), std::string::npos) << "missing on the screen: " << part;
 
-    const std::string log = ReadTextFile(run.Lane().OnDriveC("FirmwareUpdate/AnalyzeData.txt"));
+    const std::string log = run.Lane().ReadOnDriveC("FirmwareUpdate/AnalyzeData.txt");
     EXPECT_THAT(log,
                 HasSubstr("   Total  :   Stable : Unstable:  0 - 5 : 6 - 11 : 12 - 23 :24 - 35 :36 - "
                           "100 :Over 100\n"

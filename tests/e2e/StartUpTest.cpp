@@ -10,6 +10,7 @@ using ::testing::ElementsAreArray;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 namespace e2e {
 namespace {
@@ -90,6 +91,7 @@ TEST_P(StartUp, MissingBoardSocketFailsTheLinkAfterTheTransportsMessage)
 
 TEST_P(StartUp, RemovedCurrentDirectoryFailsTheFramework)
 {
+    E2E_SKIP_UNDER_WINE("a removed current directory is the Linux layer's start-up failure");
     Session run(GetParam());
     run.StartInRemovedFolder({"-GetVersion"});
     EXPECT_EQ(run.Finish(), 200);
@@ -144,6 +146,30 @@ TEST_P(StartUp, CaptureFileRecordsTheWholeRun)
     EXPECT_THAT(capture, EndsWith("\n*** Program closing ***\n\n"));
 }
 
+// An installation script may update the SU and the CU at once: the second
+// program's rotation moves the first one's open capture file aside, and both
+// files keep every line of their run.
+TEST(TwoPrograms, AtOnceOnOneLaneEachCaptureFileIsWhole)
+{
+    Session su(SU);
+    Session cu(CU, su);
+    su.Start({"-GetVersion"});
+    ASSERT_TRUE(su.WaitFor("Initializing Security Module.."));
+    cu.Start({"-GetVersion"});
+    EXPECT_EQ(su.Finish(), 0);
+    EXPECT_EQ(cu.Finish(), 0);
+    const std::string files[] = {su.Lane().ReadOnDriveC("FirmwareUpdate/Utility02.Txt"),
+                                 cu.Lane().ReadOnDriveC("FirmwareUpdate/Utility01.Txt")};
+    for (const std::string& capture : files) {
+        EXPECT_THAT(capture, StartsWith("\n --- File Opened : Date / Time : "));
+        EXPECT_THAT(capture, HasSubstr("   Argument 1 Value:-GetVersion\n"));
+        EXPECT_THAT(capture, HasSubstr("   Return Code 0\n"));
+        EXPECT_THAT(capture, EndsWith("\n*** Program closing ***\n\n"));
+    }
+    EXPECT_THAT(files[0], HasSubstr("Serial Number :SU0000012345"));
+    EXPECT_THAT(files[1], HasSubstr("Serial Number :CU0000067890"));
+}
+
 // 200 ms after the port is initialised, 1 s to empty the queue, one 100 ms
 // poll step for each of the four replies and 500 ms before the port is
 // closed: 2.1 s from start to the identity. A reply that is queued before
@@ -160,7 +186,8 @@ TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
     RecordProperty("StartUpMs", static_cast<int>(took.count()));
     std::printf("start-up to identity: %lld ms\n", static_cast<long long>(took.count()));
     EXPECT_GE(took.count(), 1700);
-    if (!SanitizedBuild()) {
+    // Under Wine the process itself takes up to a second to start.
+    if (!SanitizedBuild() && !UnderWine()) {
         EXPECT_LE(took.count(), 2205);
     }
 }

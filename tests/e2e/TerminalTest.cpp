@@ -17,6 +17,9 @@ using ::testing::Not;
 namespace e2e {
 namespace {
 
+// The Windows console is not a POSIX terminal: these are the Linux layer's.
+const char POSIX_TERMINAL[] = "POSIX terminal settings and signals are the Linux console's";
+
 class OnTerminal : public ::testing::TestWithParam<Variant> {};
 
 void ExpectTerminalAsFound(Session& run)
@@ -28,6 +31,7 @@ void ExpectTerminalAsFound(Session& run)
 
 TEST_P(OnTerminal, KeysActWithoutEnterAreNotEchoedAndXLeavesTheTerminalAsFound)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     Session run(GetParam());
     run.OnTerminal();
     run.Start();
@@ -59,6 +63,7 @@ TEST_P(OnTerminal, KeysActWithoutEnterAreNotEchoedAndXLeavesTheTerminalAsFound)
 
 TEST(SuOnTerminal, PauseTakesAnyKeyUnechoed)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     Session run(SU);
     run.Module().Set("version=040812152010");  // the calibration item only pauses
     run.OnTerminal();
@@ -77,6 +82,7 @@ TEST(SuOnTerminal, PauseTakesAnyKeyUnechoed)
 
 TEST_P(OnTerminal, ConfigurationExitLeavesTheTerminalAsFound)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     Session run(GetParam());
     run.Lane().WriteConfig("LaneConfig.Ini", "[Common]\nCountryCode=XYZ\n");
     run.OnTerminal();
@@ -88,6 +94,7 @@ TEST_P(OnTerminal, ConfigurationExitLeavesTheTerminalAsFound)
 
 TEST_P(OnTerminal, CtrlCWhileAKeyIsAwaitedLeavesTheTerminalAsFound)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     Session run(GetParam());
     run.OnTerminal();
     run.Start();
@@ -108,6 +115,7 @@ bool ReachIntervalPrompt(Session& run)
 
 TEST(SuOnTerminal, LinePromptEchoesWhatIsTyped)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     Session run(SU);
     run.Module().Set("version=043912152010");
     run.OnTerminal();
@@ -127,6 +135,7 @@ TEST(SuOnTerminal, LinePromptEchoesWhatIsTyped)
 
 TEST(SuOnTerminal, CtrlCAtALinePromptLeavesTheTerminalAsFound)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     Session run(SU);
     run.Module().Set("version=043912152010");
     run.OnTerminal();
@@ -141,6 +150,7 @@ TEST(SuOnTerminal, CtrlCAtALinePromptLeavesTheTerminalAsFound)
 // is still left as found.
 TEST(SuOnTerminal, UploadFromTheMenuEndsWith0AndLeavesTheTerminalAsFound)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     Session run(SU);
     WriteTextFile(run.Lane().BinDir() + "/SU_Menu_CRC_41.bin", "A");
     run.OnTerminal();
@@ -180,6 +190,7 @@ class SignalAtAKeyWait : public ::testing::TestWithParam<SignalCase> {};
 
 TEST_P(SignalAtAKeyWait, EndsTheProgramAndLeavesTheTerminalAsFound)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     const SignalCase& signalCase = GetParam();
     Session run(*signalCase.variant);
     run.OnTerminal();
@@ -203,6 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the terminal back is seen to leave it changed.
 TEST(TerminalHarness, SeesWhatAProgramLeavesBehind)
 {
+    E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     const struct termios start = TechnicianTerminal();
     ChildProcess shell;
     ChildOptions options;

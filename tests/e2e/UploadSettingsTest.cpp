@@ -137,6 +137,23 @@ TEST_P(Upload, WithoutInputFileTheNameHasNoMarker)
     EXPECT_THAT(AfterStartUp(run), ElementsAre(OPEN_PORT6_INIT, OPEN_PORT6, CLOSE_PORT6));
 }
 
+// 8 KiB, 256 blocks of 32 bytes at one polling step each: the board keeps
+// exactly the file's bytes, every value of a byte included.
+TEST_P(Upload, EightKibImageArrivesWhole)
+{
+    const Variant& variant = GetParam();
+    Session run(variant);
+    std::string image;
+    for (unsigned i = 0; i < 8192; ++i) image.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
+    const std::string name =
+        WriteFirmware(run, Marker(variant) + "Large_CRC_" + Hex(Sum(image)) + ".bin", image);
+    EXPECT_EQ(run.Run({"-SecurityModuleUpload", "-InputFile", name}), 0);
+    EXPECT_THAT(run.Output(), HasSubstr("\n8192 Bytes Read\n"));
+    EXPECT_THAT(run.Output(), EndsWith("File Upload Complete!\nWaiting for Reset\nExiting Program!\n"));
+    EXPECT_EQ(AfterStartUp(run).size(), 2u + 1 + 256 + 1);
+    EXPECT_TRUE(Uploaded(run) == image) << Uploaded(run).size() << " bytes on the board";
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, Upload, ::testing::Values(SU, CU),
                          [](const auto& paramInfo) { return VariantName(paramInfo.param); });
 

@@ -151,16 +151,18 @@ bool ChildProcess::Start(const ChildOptions& options)
         return false;
     }
     const bool fromTerminal = options.terminal != nullptr;
-    outputReader_ = std::thread(&ChildProcess::Collect, this, outputReaderFd_, &output_, fromTerminal);
-    errorReader_ = std::thread(&ChildProcess::Collect, this, ends.errors[0], &errors_, false);
+    outputReader_ = std::thread(&ChildProcess::Collect, this, outputReaderFd_, &output_, fromTerminal,
+                                fromTerminal || options.windowsLineEnds);
+    errorReader_ = std::thread(&ChildProcess::Collect, this, ends.errors[0], &errors_, false, false);
     return true;
 }
 
 // A pipe ends when the child closes it. A terminal does not end while we hold
 // its program side open, so its reader stops once the child has ended and
 // nothing more has come for a while (the terminal hands written bytes on a
-// moment later).
-void ChildProcess::Collect(int fd, std::string* into, bool fromTerminal)
+// moment later). A terminal's line ends, like a Windows program's, are
+// "\r\n" for each "\n" the program wrote.
+void ChildProcess::Collect(int fd, std::string* into, bool fromTerminal, bool joinLineEnds)
 {
     char buffer[4096];
     bool heldReturn = false;  // a '\r' whose '\n' may come with the next read
@@ -180,7 +182,7 @@ void ChildProcess::Collect(int fd, std::string* into, bool fromTerminal)
         for (ssize_t at = 0; at < count; ++at) {
             const char byte = buffer[at];
             if (heldReturn && byte != '\n') into->push_back('\r');
-            heldReturn = fromTerminal && byte == '\r';
+            heldReturn = joinLineEnds && byte == '\r';
             if (!heldReturn) into->push_back(byte);
         }
         changed_.notify_all();

@@ -30,6 +30,8 @@ struct ChildOptions {
     // starts with these settings and whose controlling process the child is.
     // Standard error stays a pipe, so that sanitizer reports are kept apart.
     const struct termios* terminal = nullptr;
+    // The output is a Windows program's text: "\r\n" is read as "\n".
+    bool windowsLineEnds = false;
 };
 
 class ChildProcess {
@@ -74,7 +76,7 @@ public:
 
 private:
     bool OpenTerminal(const struct termios& settings, int* programSide);
-    void Collect(int fd, std::string* into, bool fromTerminal);
+    void Collect(int fd, std::string* into, bool fromTerminal, bool joinLineEnds);
     void Reap(int status, const struct rusage& usage);
 
     int pid_ = -1;

@@ -1,5 +1,7 @@
 #include "LaneFolder.h"
 
+#include "WindowsUnderWine.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +39,10 @@ std::string NewRoot()
     return root.string();
 }
 
+// Lanes alive now: under Wine they share the prefix's drive C:, which the
+// first one clears.
+int livingLanes = 0;
+
 }  // namespace
 
 void WriteTextFile(const std::string& path, const std::string& content)
@@ -63,8 +69,16 @@ bool PathExists(const std::string& path)
 
 LaneFolder::LaneFolder() : root_(NewRoot())
 {
-    fs::create_directories(DriveRoot());
+    // Under Wine a second lane alive at once is the first one's lane, which
+    // a program may be reading now.
+    const bool freshLane = !UnderWine() || livingLanes == 0;
+    ++livingLanes;
     fs::create_directories(DeviceDir());
+    if (!freshLane) return;
+    std::error_code error;
+    fs::remove_all(LaneRoot(), error);
+    fs::remove_all(OnDriveC("FirmwareUpdate"), error);
+    fs::create_directories(DriveRoot());
     fs::create_directories(BinDir());
     fs::create_directories(ConfigDir());
     WriteConfig("LaneConfig.Ini", typicalLaneConfig);
@@ -73,13 +87,25 @@ LaneFolder::LaneFolder() : root_(NewRoot())
 
 LaneFolder::~LaneFolder()
 {
+    --livingLanes;
     if (std::getenv("UTILITY_KEEP_SCRATCH") != nullptr) return;
     std::error_code error;
     fs::remove_all(root_, error);
 }
 
+std::string LaneFolder::DriveRoot() const
+{
+    return UnderWine() ? WinePrefix() + "/drive_c" : root_ + "/drive_c";
+}
+
+std::string LaneFolder::LaneRoot() const
+{
+    return UnderWine() ? DriveRoot() + "/Lane" : root_ + "/lane";
+}
+
 std::vector<std::pair<std::string, std::string>> LaneFolder::Environment() const
 {
+    if (UnderWine()) return WineEnvironment();
     return {{"SECMODULE_ROOT", DriveRoot()},
             {"SECMODULE_REGISTRY", RegistryFile()},
             {"SECMODULE_DEVICE_DIR", DeviceDir()}};
@@ -92,12 +118,16 @@ void LaneFolder::WriteConfig(const std::string& name, const std::string& content
 
 void LaneFolder::WriteRegistry(const std::string& content) const
 {
-    WriteTextFile(RegistryFile(), content);
+    if (UnderWine())
+        SetWineRegistry(content);
+    else
+        WriteTextFile(RegistryFile(), content);
 }
 
-std::string LaneFolder::Capture() const
+std::string LaneFolder::ReadOnDriveC(const std::string& relative) const
 {
-    return ReadTextFile(OnDriveC("FirmwareUpdate/Utility01.Txt"));
+    const std::string text = ReadTextFile(OnDriveC(relative));
+    return UnderWine() ? FromWindowsText(text) : text;
 }
 
 }  // namespace e2e

@@ -1,5 +1,7 @@
 // A fresh lane PC for one run: the stand-in drive C:, the registry file, the
-// board's device folder, and the lane's Bin and Config folders.
+// board's device folder, and the lane's Bin and Config folders. Under Wine
+// (WindowsUnderWine.h) drive C: is the prefix's, the lane is C:\Lane, and the
+// registry is Wine's; lanes alive at the same time in one process share it.
 #ifndef TESTS_E2E_SUPPORT_LANEFOLDER_H
 #define TESTS_E2E_SUPPORT_LANEFOLDER_H
 
@@ -19,12 +21,12 @@ public:
     LaneFolder& operator=(const LaneFolder&) = delete;
 
     const std::string& Root() const { return root_; }
-    std::string DriveRoot() const { return root_ + "/drive_c"; }
+    std::string DriveRoot() const;
     std::string DeviceDir() const { return root_ + "/dev"; }
     std::string RegistryFile() const { return root_ + "/registry.ini"; }
     // The current directory of the utility; "..\Config\" is ConfigDir().
-    std::string BinDir() const { return root_ + "/lane/Bin"; }
-    std::string ConfigDir() const { return root_ + "/lane/Config"; }
+    std::string BinDir() const { return LaneRoot() + "/Bin"; }
+    std::string ConfigDir() const { return LaneRoot() + "/Config"; }
     // A path below the stand-in drive C: ("FirmwareUpdate/Utility01.Txt").
     std::string OnDriveC(const std::string& relative) const { return DriveRoot() + "/" + relative; }
 
@@ -35,10 +37,15 @@ public:
     void WriteConfig(const std::string& name, const std::string& content) const;
     void WriteRegistry(const std::string& content) const;
 
+    // A text file the program wrote below drive C:, with the platform's line
+    // ends read as "\n" (empty when there is none).
+    std::string ReadOnDriveC(const std::string& relative) const;
     // The newest capture file (empty when there is none).
-    std::string Capture() const;
+    std::string Capture() const { return ReadOnDriveC("FirmwareUpdate/Utility01.Txt"); }
 
 private:
+    std::string LaneRoot() const;
+
     std::string root_;
 };
 

@@ -8,24 +8,42 @@
 
 namespace e2e {
 
-Session::Session(const Variant& variant) : variant_(variant), board_(lane_, variant) {}
+Session::Session(const Variant& variant)
+    : variant_(variant), lane_(std::make_shared<LaneFolder>()), board_(*lane_, variant)
+{
+}
+
+Session::Session(const Variant& variant, const Session& sameLane)
+    : variant_(variant), lane_(sameLane.lane_), board_(*lane_, variant)
+{
+}
 
 Session::~Session()
 {
     if (child_.Running()) child_.Wait(0);
+    bridge_.Stop();
     board_.Stop();
 }
 
 void Session::Launch(const std::vector<std::string>& arguments, bool removeWorkDir)
 {
     if (withBoard_) board_.Start();
+    // Under Wine the board's device socket is reached through the bridge.
+    if (withBoard_ && UnderWine()) {
+        ASSERT_TRUE(bridge_.Start(lane_->DeviceDir(), variant_.deviceSocket));
+    }
     ChildOptions options;
     options.program = variant_.program;
     options.arguments = arguments;
-    options.environment = lane_.Environment();
-    options.workDir = lane_.BinDir();
+    if (UnderWine()) {
+        options.program = WineLauncher();
+        options.arguments.insert(options.arguments.begin(), WindowsProgram(variant_.windowsProgram));
+        options.windowsLineEnds = true;
+    }
+    options.environment = lane_->Environment();
+    options.workDir = lane_->BinDir();
     if (removeWorkDir) {
-        options.workDir = lane_.Root() + "/lane/Removed";
+        options.workDir = lane_->Root() + "/lane/Removed";
         std::filesystem::create_directories(options.workDir);
         options.removeWorkDir = true;
     }
@@ -111,6 +129,8 @@ int Session::WaitForExit(unsigned timeoutMs)
     EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
     board_.Settle();
+    // The device name is free again for the next run in this process.
+    bridge_.Stop();
     return status;
 }
 

@@ -15,6 +15,7 @@
 #include "LaneFolder.h"
 #include "TerminalSettings.h"
 #include "Variant.h"
+#include "WindowsUnderWine.h"
 
 #include <chrono>
 
@@ -27,12 +28,15 @@ namespace e2e {
 class Session {
 public:
     explicit Session(const Variant& variant);
+    // A run on the same lane PC as another (drive C:, configuration,
+    // registry), against a board of its own.
+    Session(const Variant& variant, const Session& sameLane);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     const Variant& Utility() const { return variant_; }
-    LaneFolder& Lane() { return lane_; }
+    LaneFolder& Lane() { return *lane_; }
     // The emulated board; set it up before Start.
     Board& Module() { return board_; }
     // Runs without a board: its socket does not exist.
@@ -80,7 +84,7 @@ public:
 
     std::string Output() const { return child_.Output(); }
     std::string Errors() const { return child_.Errors(); }
-    std::string Capture() const { return lane_.Capture(); }
+    std::string Capture() const { return lane_->Capture(); }
     // What the board received, in order (see Board::Received).
     std::vector<std::string> Received() const { return board_.Received(); }
 
@@ -88,8 +92,9 @@ private:
     void Launch(const std::vector<std::string>& arguments, bool removeWorkDir);
 
     const Variant& variant_;
-    LaneFolder lane_;
+    std::shared_ptr<LaneFolder> lane_;
     Board board_;
+    WineBridge bridge_;
     bool withBoard_ = true;
     bool onTerminal_ = false;
     struct termios terminalAtStart_ = {};

@@ -14,6 +14,7 @@ const Variant SU = {
     149,
     154,
     188,
+    "su_utility.exe",
 };
 
 const Variant CU = {
@@ -28,6 +29,7 @@ const Variant CU = {
     151,
     159,
     193,
+    "cu_utility.exe",
 };
 
 }  // namespace e2e

@@ -19,6 +19,7 @@ struct Variant {
     int exitModel;
     int exitPort6Close;
     int exitUploadFailed;
+    const char* windowsProgram;  // the .exe's name in the Windows build
 };
 
 extern const Variant SU;

@@ -1,0 +1,186 @@
+#include "WindowsUnderWine.h"
+
+#include "LaneFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
+
+#ifndef BOARD_RELAY_PATH
+#define BOARD_RELAY_PATH ""
+#endif
+
+namespace e2e {
+
+namespace {
+
+std::string Variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::vector<std::string> Split(const std::string& list, char separator)
+{
+    std::vector<std::string> parts;
+    std::istringstream in(list);
+    std::string part;
+    while (std::getline(in, part, separator))
+        if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+// The first prefix of the list nobody holds, else waits for the first. The
+// lock lives as long as the process.
+std::string TakePrefix()
+{
+    std::vector<std::string> prefixes = Split(Variable("UTILITY_E2E_WINE_PREFIXES"), ':');
+    if (prefixes.empty()) prefixes.push_back(Variable("WINEPREFIX"));
+    if (prefixes.front().empty()) prefixes.front() = Variable("UTILITY_E2E_WINE") + "/wineprefix";
+    for (int blocking = 0; blocking < 2; ++blocking) {
+        for (const std::string& prefix : prefixes) {
+            const int lock = open((prefix + "/e2e.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            if (lock < 0) continue;
+            if (flock(lock, blocking != 0 ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) return prefix;
+            close(lock);
+        }
+    }
+    ADD_FAILURE() << "no Wine prefix could be locked among " << Variable("UTILITY_E2E_WINE_PREFIXES");
+    return prefixes.front();
+}
+
+// A registry file's quoting: backslashes and quotes escaped.
+std::string RegQuoted(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') quoted.push_back('\\');
+        quoted.push_back(c);
+    }
+    return quoted + "\"";
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Runs a Wine program to its end; false (with a test failure) unless it
+// ended with status 0.
+bool RunWine(const std::vector<std::string>& arguments)
+{
+    ChildProcess child;
+    ChildOptions options;
+    options.program = WineLauncher();
+    options.arguments = arguments;
+    options.environment = WineEnvironment();
+    if (!child.Start(options)) {
+        ADD_FAILURE() << child.Error();
+        return false;
+    }
+    child.CloseInput();
+    const int status = child.Wait(60000);
+    EXPECT_EQ(status, 0) << "wine " << arguments.front() << ": " << child.Output() << child.Errors();
+    return status == 0;
+}
+
+}  // namespace
+
+bool UnderWine() { return !Variable("UTILITY_E2E_WINE").empty(); }
+
+const std::string& WinePrefix()
+{
+    static const std::string prefix = TakePrefix();
+    return prefix;
+}
+
+std::vector<std::pair<std::string, std::string>> WineEnvironment()
+{
+    return {{"WINEPREFIX", WinePrefix()},
+            {"WINEDEBUG", "-all"},
+            {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+            {"DISPLAY", ""},
+            {"WAYLAND_DISPLAY", ""}};
+}
+
+std::string WindowsProgram(const std::string& name) { return Variable("UTILITY_E2E_WINE") + "/" + name; }
+
+std::string WineLauncher() { return "/usr/bin/wine"; }
+
+void SetWineRegistry(const std::string& iniText)
+{
+    std::string reg = "REGEDIT4\r\n";
+    std::istringstream lines(iniText);
+    std::string line;
+    while (std::getline(lines, line)) {
+        line = Trimmed(line);
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+            const std::string key = "HKEY_LOCAL_MACHINE\\" + line.substr(1, line.size() - 2);
+            // The key goes first, so that nothing of an earlier lane is left.
+            reg += "\r\n[-" + key + "]\r\n\r\n[" + key + "]\r\n";
+        } else if (const size_t equals = line.find('='); equals != std::string::npos && line[0] != ';') {
+            reg += RegQuoted(Trimmed(line.substr(0, equals))) + "=" +
+                   RegQuoted(Trimmed(line.substr(equals + 1))) + "\r\n";
+        }
+    }
+    // A new file, never one rewritten in place: prefixes may share files
+    // through hard links.
+    const std::string file = WinePrefix() + "/drive_c/LaneRegistry.reg";
+    std::remove(file.c_str());
+    WriteTextFile(file, reg);
+    RunWine({"reg", "import", "C:\\LaneRegistry.reg"});
+}
+
+std::string FromWindowsText(const std::string& text)
+{
+    std::string plain;
+    plain.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) plain.push_back(text[i]);
+    return plain;
+}
+
+bool WineBridge::Start(const std::string& deviceDir, const std::string& deviceName)
+{
+    ChildOptions relay;
+    relay.program = BOARD_RELAY_PATH;
+    relay.arguments = {deviceDir};
+    running_ = true;
+    if (!relay_.Start(relay) || !relay_.WaitForOutput("\n", 10000)) {
+        ADD_FAILURE() << "board-relay did not start: " << relay_.Error() << relay_.Errors();
+        return false;
+    }
+    const std::string port = Split(Split(relay_.Output(), '\n').front(), ' ').back();
+
+    ChildOptions bridge;
+    bridge.program = WineLauncher();
+    bridge.arguments = {WindowsProgram("bridge/board-bridge.exe"), port, deviceName};
+    bridge.environment = WineEnvironment();
+    if (!bridge_.Start(bridge) || !bridge_.WaitForOutput("board-bridge: ready", 60000)) {
+        ADD_FAILURE() << "board-bridge.exe did not start: " << bridge_.Error() << bridge_.Output()
+                      << bridge_.Errors();
+        return false;
+    }
+    return true;
+}
+
+void WineBridge::Stop()
+{
+    if (!running_) return;
+    running_ = false;
+    // The bridge ends with its input; the relay on a termination signal.
+    bridge_.CloseInput();
+    if (bridge_.Running()) bridge_.Wait(20000);
+    relay_.Signal(SIGTERM);
+    if (relay_.Running()) relay_.Wait(5000);
+}
+
+}  // namespace e2e
