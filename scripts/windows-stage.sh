@@ -14,24 +14,7 @@ build_dir="$PWD/build/windows"
 # ------------------------------------------------------------------ packages
 
 packages=(g++-mingw-w64-x86-64-posix wine wine64)
-
-install_missing_packages() {
-  local missing=() package
-  for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "${package}" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("${package}")
-  done
-  if [ ${#missing[@]} -eq 0 ]; then
-    echo "windows: packages present (${packages[*]})"
-    return
-  fi
-  local run_as_root=()
-  [ "$(id -u)" -eq 0 ] || run_as_root=(sudo -n)
-  echo "windows: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  "${run_as_root[@]}" apt-get update -qq
-  "${run_as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-}
+source scripts/lib/packages.sh
 
 # ----------------------------------------------------------------------- Wine
 
@@ -184,7 +167,7 @@ step() {
 }
 
 step "packages"
-install_missing_packages
+install_missing_packages windows "${packages[@]}"
 step "Wine prefix"
 start_wine
 step "cross-build"

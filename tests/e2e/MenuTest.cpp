@@ -1,6 +1,7 @@
 // The menus' frame, end to end: keys, screens, gates and the closing
 // sequence.
 #include "Session.h"
+#include "tests/support/TimingAllowance.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -151,7 +152,7 @@ void ExpectEndedNormally(Session& run, const char* name, int status, int lateAns
     const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
     std::printf("%s: %lld ms, processor %lld ms\n", name, static_cast<long long>(run.WallTime().count()),
                 static_cast<long long>(cpuMs.count()));
-    EXPECT_LE(run.WallTime().count(), (SanitizedBuild() ? 12000 : 6000) + lateAnswerMs) << name;
+    EXPECT_LE(run.WallTime().count(), timing::UpperLimitMs(6000) + lateAnswerMs) << name;
     EXPECT_LE(cpuMs.count() * 4, run.WallTime().count()) << name;
     const std::vector<std::string> received = run.Received();
     const std::vector<std::string> leaving = LeavingPackets(run.Utility());

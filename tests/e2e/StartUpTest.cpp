@@ -1,5 +1,6 @@
 // Start-up, the command line and the exit statuses, end to end.
 #include "Session.h"
+#include "tests/support/TimingAllowance.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -160,7 +161,7 @@ TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
     RecordProperty("StartUpMs", static_cast<int>(took.count()));
     std::printf("start-up to identity: %lld ms\n", static_cast<long long>(took.count()));
     EXPECT_GE(took.count(), 1700);
-    if (!SanitizedBuild()) {
+    if (!timing::SlowBuild()) {
         EXPECT_LE(took.count(), 2205);
     }
 }

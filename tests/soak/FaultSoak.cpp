@@ -16,6 +16,7 @@
 #include "Board.h"
 #include "Session.h"
 #include "SoakPlan.h"
+#include "tests/support/TimingAllowance.h"
 
 #include <gtest/gtest.h>
 
@@ -263,7 +264,7 @@ TEST(FaultSoak, EveryRunEndsAsAllowed)
     auto worker = [&] {
         for (size_t at = next++; at < indexes.size(); at = next++) {
             const RunPlan plan =
-                PlanRun(options.seed, indexes[at], options.quick, e2e::SanitizedBuild());
+                PlanRun(options.seed, indexes[at], options.quick, timing::SlowBuild());
             results[at] = RunOne(plan);
             if (!options.verbose) continue;
             std::lock_guard<std::mutex> lock(printing);
