@@ -42,4 +42,6 @@ for program in "${programs[@]}"; do debug_files+=("${program}.debug"); done
 tar -C "${build_dir}" -czf "${build_dir}/${debug_archive}" "${debug_files[@]}"
 
 echo "=== package ${target}: ==="
-(cd "${build_dir}" && ls -l ./*.zip ./*.deb ./*.tar.gz 2>/dev/null)
+for file in "${build_dir}"/*.zip "${build_dir}"/*.deb "${build_dir}"/*.tar.gz; do
+  if [ -e "${file}" ]; then ls -l "${file}"; fi
+done
