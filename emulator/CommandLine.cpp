@@ -18,7 +18,8 @@ const char* const USAGE_TEXT =
     "  --log FILE        write the packet log to FILE\n"
     "  --keep            keep the temporary folder and print where it is\n"
     "  --verbose         print every packet log line on standard error\n"
-    "  --help            show this text\n";
+    "  --help            show this text\n"
+    "  --version         show the version and the commit it was built from\n";
 
 namespace {
 
@@ -50,6 +51,8 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
         }
         if (option == "--help" || option == "-h") {
             line->help = true;
+        } else if (option == "--version") {
+            line->version = true;
         } else if (option == "--keep") {
             line->keepFolder = true;
         } else if (option == "--verbose") {

@@ -18,6 +18,7 @@ struct CommandLine {
     bool keepFolder = false;
     bool verbose = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> command;  // after "--": run this against the board
 };
 

@@ -105,6 +105,10 @@ int main(int argc, char** argv)
         std::fputs(emulator::USAGE_TEXT, stdout);
         return 0;
     }
+    if (line.version) {
+        std::printf("board-emulator %s\n", BOARD_EMULATOR_IDENTITY);
+        return 0;
+    }
     emulator::BoardSetup setup;
     if (!emulator::SetupFromCommandLine(line, &setup, &error)) {
         std::fprintf(stderr, "board-emulator: %s\n", error.c_str());

@@ -4,10 +4,14 @@
 # seconds, starting from its seed corpus in fuzz/corpus/<target>/. Fails on
 # the first target that finds a crash, a leak or a sanitizer report; the
 # input that did it is left in build/fuzz/findings/.
+# Installs clang and its sanitizer and libFuzzer runtimes when they are
+# missing.
 # Usage: scripts/fuzz.sh [seconds per target, default 20] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+source scripts/lib/packages.sh
+install_missing_packages fuzz clang libclang-rt-dev
 
 seconds="${1:-20}"
 shift || true

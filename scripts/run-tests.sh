@@ -4,9 +4,19 @@
 # sanitizer build, then the thread sanitizer build, then a short run of every
 # fuzz target, then the Windows programs cross-built and run under Wine.
 # Prints each stage's time.
-# Usage: scripts/run-tests.sh [stage...]   (stages: static normal asan tsan fuzz windows)
+# Usage: [TEST_JOBS=N] scripts/run-tests.sh [stage...]
+#   stages: static normal asan tsan fuzz windows
+#   TEST_JOBS: how many tests run at a time (default: the number of cores).
+#   The Windows stage runs its unit tests one at a time whatever it says
+#   (they share the Wine prefix's drive C: and registry); its end-to-end
+#   tests take TEST_JOBS, each holding one of the stage's Wine prefixes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+test_jobs="${TEST_JOBS:-$(nproc)}"
+case "${test_jobs}" in
+  '' | *[!0-9]* | 0) echo "TEST_JOBS must be a number of at least 1, not '${test_jobs}'" >&2; exit 2 ;;
+esac
 
 stages=("$@")
 [ ${#stages[@]} -gt 0 ] || stages=(static normal asan tsan fuzz windows)
@@ -32,8 +42,8 @@ for stage in "${stages[@]}"; do
     echo "=== stage ${stage}: configure and build ==="
     cmake --preset "${stage}" >/dev/null
     cmake --build --preset "${stage}" -- -j2
-    echo "=== stage ${stage}: tests ==="
-    ctest --preset "${stage}" < /dev/null
+    echo "=== stage ${stage}: tests, ${test_jobs} at a time ==="
+    ctest --preset "${stage}" --parallel "${test_jobs}" < /dev/null
   fi
   took=$(( $(date +%s) - start ))
   echo "=== stage ${stage} took ${took}s ==="

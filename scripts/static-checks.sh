@@ -9,18 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-command -v run-clang-tidy >/dev/null || need+=(clang-tidy)
-command -v cppcheck >/dev/null || need+=(cppcheck)
-command -v clang-format >/dev/null || need+=(clang-format)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "static: installing ${need[*]}"
-  as_root=()
-  [ "$(id -u)" -eq 0 ] || as_root=(sudo -n)
-  "${as_root[@]}" apt-get update -qq
-  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+source scripts/lib/packages.sh
+install_missing_packages static clang-tidy cppcheck clang-format python3
 
 # The compile commands of the checked sources only: the programs (the Windows
 # platform files build under MinGW only) and the emulator, not the tests.

@@ -17,24 +17,7 @@ build_dir="$PWD/build/windows"
 # ------------------------------------------------------------------ packages
 
 packages=(g++-mingw-w64-x86-64-posix wine wine64)
-
-install_missing_packages() {
-  local missing=() package
-  for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "${package}" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("${package}")
-  done
-  if [ ${#missing[@]} -eq 0 ]; then
-    echo "windows: packages present (${packages[*]})"
-    return
-  fi
-  local run_as_root=()
-  [ "$(id -u)" -eq 0 ] || run_as_root=(sudo -n)
-  echo "windows: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  "${run_as_root[@]}" apt-get update -qq
-  "${run_as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-}
+source scripts/lib/packages.sh
 
 # ----------------------------------------------------------------------- Wine
 
@@ -209,7 +192,7 @@ step() {
 }
 
 step "packages"
-install_missing_packages
+install_missing_packages windows "${packages[@]}"
 step "Wine prefix"
 start_wine
 step "cross-build"
@@ -228,5 +211,5 @@ cmake --build --preset normal --target e2e_tests -- -j2
 start_second_prefix
 prefix_list="$(IFS=:; echo "${e2e_prefixes[*]}")"
 UTILITY_E2E_WINE_PREFIXES="${prefix_list}" \
-  ctest --test-dir build/normal -L wine -j2 --output-on-failure </dev/null
+  ctest --test-dir build/normal -L wine --parallel "${TEST_JOBS:-$(nproc)}" --output-on-failure </dev/null
 echo "=== windows: stage took $(($(date +%s) - stage_start))s ==="

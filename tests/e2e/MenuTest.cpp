@@ -1,6 +1,7 @@
 // The menus' frame, end to end: keys, screens, gates and the closing
 // sequence.
 #include "Session.h"
+#include "tests/support/TimingAllowance.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -151,8 +152,8 @@ void ExpectEndedNormally(Session& run, const char* name, int status, int lateAns
     const auto cpuMs = std::chrono::duration_cast<std::chrono::milliseconds>(run.CpuTime());
     std::printf("%s: %lld ms, processor %lld ms\n", name, static_cast<long long>(run.WallTime().count()),
                 static_cast<long long>(cpuMs.count()));
-    // (Sanitizers slow the program; under Wine its start alone takes a second.)
-    EXPECT_LE(run.WallTime().count(), (SanitizedBuild() || UnderWine() ? 12000 : 6000) + lateAnswerMs)
+    // (Under Wine the program's start alone takes a second.)
+    EXPECT_LE(run.WallTime().count(), (UnderWine() ? 12000 : timing::UpperLimitMs(6000)) + lateAnswerMs)
         << name;
     EXPECT_LE(cpuMs.count() * 4, run.WallTime().count()) << name;
     const std::vector<std::string> received = run.Received();

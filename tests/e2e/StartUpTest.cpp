@@ -1,5 +1,6 @@
 // Start-up, the command line and the exit statuses, end to end.
 #include "Session.h"
+#include "tests/support/TimingAllowance.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -187,7 +188,7 @@ TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
     std::printf("start-up to identity: %lld ms\n", static_cast<long long>(took.count()));
     EXPECT_GE(took.count(), 1700);
     // Under Wine the process itself takes up to a second to start.
-    if (!SanitizedBuild() && !UnderWine()) {
+    if (!timing::SlowBuild() && !UnderWine()) {
         EXPECT_LE(took.count(), 2205);
     }
 }

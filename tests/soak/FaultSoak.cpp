@@ -7,6 +7,7 @@
 // no closing footer).
 //
 //   fault_soak [--runs N] [--seed S] [--only I] [--quick] [--parallel 1|2] [--verbose]
+//   fault_soak --print-bounds   (each command's longest run, then exits)
 //
 // A failure is printed with its seed and run index; "--seed S --only I"
 // replays that one run.
@@ -16,6 +17,7 @@
 #include "Board.h"
 #include "Session.h"
 #include "SoakPlan.h"
+#include "tests/support/TimingAllowance.h"
 
 #include <gtest/gtest.h>
 
@@ -262,8 +264,7 @@ TEST(FaultSoak, EveryRunEndsAsAllowed)
     const auto started = std::chrono::steady_clock::now();
     auto worker = [&] {
         for (size_t at = next++; at < indexes.size(); at = next++) {
-            const RunPlan plan =
-                PlanRun(options.seed, indexes[at], options.quick, e2e::SanitizedBuild());
+            const RunPlan plan = PlanRun(options.seed, indexes[at], options.quick, timing::SlowBuild());
             results[at] = RunOne(plan);
             if (!options.verbose) continue;
             std::lock_guard<std::mutex> lock(printing);
@@ -314,6 +315,10 @@ bool ParseOptions(int argc, char** argv)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], "--print-bounds") == 0) {
+        std::fputs(soak::CommandBoundsText().c_str(), stdout);
+        return 0;
+    }
     if (!soak::ParseOptions(argc, argv)) return 2;
     return RUN_ALL_TESTS();
 }

@@ -253,6 +253,15 @@ std::set<int> AllowedStatuses(const RunPlan& plan)
     return allowed;
 }
 
+std::string CommandBoundsText()
+{
+    std::string text;
+    for (const CommandTraits& traits : commands)
+        text += std::string(traits.name) + " " +
+                std::to_string(START_UP_MS + traits.phaseMs + ERROR_LINES_MS) + "\n";
+    return text;
+}
+
 std::string Describe(const RunPlan& plan)
 {
     std::string text = std::string(plan.variant->name) + "_utility";

@@ -82,6 +82,13 @@ RunPlan PlanRun(uint64_t seed, unsigned index, bool quick, bool sanitized);
 int CleanStatus(const RunPlan& plan);
 std::set<int> AllowedStatuses(const RunPlan& plan);
 
+// Each automated command's longest run as the programs' own waits allow it
+// when every exchange sits out its whole wait once (the bound of a run
+// without faults, less the slack for starting a process), one
+// "<command> <milliseconds>" line each: the durations table of
+// docs/usage.md comes from here (fault_soak --print-bounds).
+std::string CommandBoundsText();
+
 // One line: program, arguments and faults, for the failure list.
 std::string Describe(const RunPlan& plan);
 

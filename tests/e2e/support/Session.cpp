@@ -176,8 +176,6 @@ std::vector<std::string> LeavingPackets(const Variant& variant)
             "6/6 L9", "6/6 T1<00>",           "6/3"};
 }
 
-bool SanitizedBuild() { return UTILITY_SANITIZED != 0; }
-
 int CountOf(const std::string& text, const std::string& part)
 {
     int count = 0;

@@ -115,9 +115,6 @@ std::vector<std::string> AfterStartUp(const Session& run);
 // sequence (su_utility turns the lane lights and the TAL-2 lamps off).
 std::vector<std::string> LeavingPackets(const Variant& variant);
 
-// Sanitizers slow the programs down; timing limits hold in plain builds only.
-bool SanitizedBuild();
-
 }  // namespace e2e
 
 #endif

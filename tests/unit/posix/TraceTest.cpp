@@ -3,6 +3,7 @@
 #include "support/CaptureFiles.h"
 #include "support/ScriptedConsole.h"
 #include "support/TestEnvironment.h"
+#include "support/TimingAllowance.h"
 #include "trace/CaptureFile.h"
 #include "trace/Trace.h"
 #include "trace/TraceTestHooks.h"
@@ -168,7 +169,7 @@ TEST_F(Trace, ErrorLineIsFlushedAndHoldsTheCallerOneSecond)
     watcher.join();
 
     EXPECT_GE(took, std::chrono::milliseconds(1000));
-    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_LT(took, std::chrono::milliseconds(timing::UpperLimitMs(1500)));
     EXPECT_TRUE(sawLineDuringHold);
     EXPECT_EQ(scripted::Output(), "ERROR 13: step failed\n");
 
