@@ -4,7 +4,7 @@
 
 #include "commands/ScaleAnalysisRun.h"
 #include "commands/ScaleStream.h"
-#include "frame/TextUtil.h"
+#include "base/TextUtil.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

@@ -2,7 +2,7 @@
 
 #include "commands/Command_Lights.h"
 #include "frame/MenuScreen.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 

@@ -2,9 +2,9 @@
 // scale stream command.
 #include "link/securitymodule_commands.h"
 
-#include "frame/ProgramOptions.h"
-#include "frame/TextUtil.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/TextUtil.h"
+#include "base/Variant.h"
 #include "link/securitymodule.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

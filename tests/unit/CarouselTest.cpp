@@ -2,7 +2,7 @@
 // command's way out when port 4 cannot be opened.
 #include "commands/Command_Carousel.h"
 #include "config/PgmCnfg.h"
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "link/ORBA_Support.h"
 #include "link/securitymodule.h"
 #include "platform/Platform.h"

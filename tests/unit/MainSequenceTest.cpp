@@ -1,8 +1,8 @@
 // The exit statuses of the identity sequence that the board socket cannot
 // provoke: writes that fail.
 #include "frame/MainSequence.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "support/LinkFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // What the menus do when the board stops taking packets.
 #include "frame/Command_UserMenu.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "support/LinkFixture.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // request exchange's failure messages, and the choices where nothing is to
 // be sent.
 #include "commands/Command_SetSensors.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "link/securitymodule_commands.h"
 #include "support/AnsweringBoard.h"
 #include "support/LinkFixture.h"
