@@ -98,10 +98,7 @@ int SecurityModuleUpload()
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
     TRACE(SHOWN, MODULE_COMMANDS, "%s", Banner());
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Uploading , Can not open port 6.");
-        return UPLOAD_PORT_NOT_OPEN;
-    }
+    if (!OpenPort6OrShow("ERROR 1B: Uploading , Can not open port 6.")) return UPLOAD_PORT_NOT_OPEN;
     ShowModuleIdentity();
     const char* name = TakeFileName();
     if (name == nullptr) {

@@ -63,10 +63,7 @@ MenuExit RunMainMenuItem(char key)
 // Leaves the lane dark: whatever a test switched on stays on otherwise.
 void RunClosingSequence()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        ReportPort6OpenFailed();
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     if (!IsCuUtility()) {
         // Lane light, yellow, green and red off; a failed write is reported
         // by the request and the others still go.

@@ -33,11 +33,6 @@ void MenuEmptyLine() { TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "%s", ""); }
 
 void MenuPrompt() { TRACE(TL_INFO | TF_INLINE, MODULE_COMMANDS, "Enter Command:"); }
 
-void ReportPort6OpenFailed()
-{
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-}
-
 void RunUploadFirmwareItem()
 {
     AccessProgramConfig();
