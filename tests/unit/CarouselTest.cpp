@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "support/FakeDevice.h"
 #include "support/LinkFixture.h"
+#include "support/TestClock.h"
 #include "support/TestEnvironment.h"
 #include "trace/TraceTestHooks.h"
 
@@ -215,6 +216,8 @@ const PlatConsoleOps armingConsole = {NoKeyWaits, NoKey, NoLine, ArmingWrite};
 
 TEST(CarouselPort4, OpenFailureStillGivesThePollingBack)
 {
+    // About what is sent and shown, not about how long the waits take.
+    const testclock::Scope clock;
     TraceSetErrorHoldForTests(0);
     std::filesystem::create_directories(testenv::DriveRoot() + "/FirmwareUpdate");
     ResetProgramOptions();
