@@ -19,7 +19,6 @@ const int INLINE = TL_INFO | TF_INLINE;
 const int EBOX_WAIT_COUNT = 500;
 // Flushing stops at the first second without a packet.
 const int FLUSH_WAIT_COUNT = 10;
-const int FLUSH_READ_LIMIT = 100;
 
 const uint8_t CARRIAGE_RETURN = 0x0D;
 const uint8_t LINE_FEED = 0x0A;
@@ -45,11 +44,7 @@ enum {
 int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* data, size_t count)
 {
     ModulePacket packet;
-    std::memset(&packet, 0, sizeof packet);
-    packet.DA = port;
-    packet.DC = deviceCommand;
-    packet.DL = static_cast<uint8_t>(count);
-    if (count > 0) std::memcpy(packet.data, data, count);
+    BuildPacket(&packet, port, deviceCommand, data, static_cast<int>(count));
     return WritePacketToSecurityModule(&packet);
 }
 
@@ -110,8 +105,8 @@ void ShowCurrentRounding(char code)
 void SendBoardEBoxSetting(char subCommand, char setting)
 {
     OpenSecurityModulePort6();
-    const uint8_t request[] = {'S', static_cast<uint8_t>(subCommand), static_cast<uint8_t>(setting)};
-    if (SendPacket(ORBA_PORT_MODULE, ORBA_DC_DATA, request, sizeof request) != 0)
+    const uint8_t value = static_cast<uint8_t>(setting);
+    if (SendModuleRequest('S', subCommand, &value, 1) != 0)
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: on Port 4.");
     CloseSecurityModulePort6();
 }
@@ -194,16 +189,15 @@ int ReadEBoxResponse()
     return EBOX_ERROR_REPLY;
 }
 
+bool NoPacketIsTheReply(const ModulePacket& /*packet*/) { return false; }
+
+// Drops packets until a wait comes back empty, or gives up at the 100th.
 void FlushCarouselPort()
 {
-    for (int reads = 1;; ++reads) {
-        ModulePacket packet;
-        if (!ReadPacketFromSecurityModule(&packet, FLUSH_WAIT_COUNT)) return;
-        if (reads >= FLUSH_READ_LIMIT) {
-            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 52: Flushing port 4 Data.");
-            return;
-        }
-    }
+    const ReplyRule flush = {0, 0, NoPacketIsTheReply, FLUSH_WAIT_COUNT, 0};
+    ModulePacket packet;
+    if (AwaitReply(flush, &packet) == EXCHANGE_TOO_MANY)
+        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 52: Flushing port 4 Data.");
 }
 
 void ResetEBox()

@@ -2,7 +2,7 @@
 // belts.
 #include "commands/Command_ConveyorTests.h"
 
-#include "commands/ModuleDataPacket.h"
+#include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
@@ -14,7 +14,6 @@ const int SHOWN = TL_INFO | TF_CONSOLE;
 const int FIRST_VERSION_WITH_SAFETY_SWITCHES = 335;
 const unsigned STATUS_POLL_MS = 100;
 const int STATUS_WAIT_COUNT = 10;
-const int MAX_PACKETS_PER_REPLY = 100;
 const uint8_t FRONT_OKAY = 0x01;
 const uint8_t REAR_OKAY = 0x02;
 
@@ -31,26 +30,20 @@ void ShowHelp()
 bool RequestSafetySensorStatus(uint8_t* status)
 {
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Security Module Safety Switches Sensor Status");
-    if (WriteModuleRequest("Z8", 2) != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Get Security Module Status Failed.");
-        return false;
-    }
+    static const RequestFailureTexts failures = {
+        "ERROR 11: Get Security Module Status Failed.",
+        "ERROR 10: Get Security Module Safety sensor status Failed.",
+        "ERROR 12: Get Security Module Sensor Status Failed.",
+    };
+    ReplyRule rule = EchoOf('Z', '8', STATUS_WAIT_COUNT);
+    rule.pauseMs = STATUS_POLL_MS;
     ModulePacket reply;
-    for (int packets = 1;; ++packets) {
-        Plat_Sleep(STATUS_POLL_MS);
-        if (!ReadPacketFromSecurityModule(&reply, STATUS_WAIT_COUNT)) {
-            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Get Security Module Safety sensor status Failed.");
-            return false;
-        }
-        if (packets >= MAX_PACKETS_PER_REPLY) {
-            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Get Security Module Sensor Status Failed.");
-            return false;
-        }
-        if (reply.data[0] == 'z' && reply.data[1] == '8') {
-            *status = reply.data[2];
-            return true;
-        }
-    }
+    int result = SendModuleRequest('Z', '8', nullptr, 0);
+    if (result == EXCHANGE_OK) result = AwaitReply(rule, &reply);
+    ShowRequestFailure(result, failures);
+    if (result != EXCHANGE_OK) return false;
+    *status = reply.data[2];
+    return true;
 }
 
 // The carriage return lets the next status overwrite the line.
@@ -103,10 +96,7 @@ void SetConveyorBelts(char front, char rear)
 // Port 6 stays open afterwards; the next command opens it again.
 void ConveyorSafetySwitchesTest()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     if (SecurityModuleVersionNumber < FIRST_VERSION_WITH_SAFETY_SWITCHES) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1E: Security Module Version Must be >= 3.35");
         return;

@@ -3,7 +3,7 @@
 #include "commands/Command_CouponBox.h"
 
 #include "commands/CouponBoxDisplay.h"
-#include "commands/ModuleDataPacket.h"
+#include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
@@ -17,7 +17,6 @@ const int SHOWN = TL_INFO | TF_CONSOLE;
 const int INLINE = TL_INFO | TF_INLINE;
 const int REPLY_WAIT_COUNT = 250;
 const int STATUS_POLL_WAIT_COUNT = 2;
-const int MAX_PACKETS_PER_REPLY = 100;
 const int FIRST_VERSION_WITH_NO_LED_ENABLE = 432;
 const int PORT_FAILED = 59;
 
@@ -35,24 +34,18 @@ void SendWithoutReply(const char* request)
 // request failed.
 bool SendAndAwait(const char* request, char letter, char subCommand, ModulePacket* reply)
 {
-    if (WriteModuleRequest(request, 2) != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module Data Failed.");
-        return false;
-    }
-    for (int packets = 1;; ++packets) {
-        if (!ReadPacketFromSecurityModule(reply, REPLY_WAIT_COUNT)) {
-            TRACE(SHOWN, MODULE_COMMANDS, "\n\nERROR 10: Security Controller did not respond.");
-            return false;
-        }
-        // The 100th packet is not looked at.
-        if (packets >= MAX_PACKETS_PER_REPLY) {
-            TRACE(SHOWN, MODULE_COMMANDS, "\n\nERROR 12: Security Controller did not respond.");
-            return false;
-        }
-        if (reply->data[0] == static_cast<uint8_t>(letter) &&
-            reply->data[1] == static_cast<uint8_t>(subCommand))
-            return true;
-    }
+    static const RequestFailureTexts failures = {
+        "ERROR 11: Writing Security Module Data Failed.",
+        "\n\nERROR 10: Security Controller did not respond.",
+        "\n\nERROR 12: Security Controller did not respond.",
+    };
+    int result = WriteModuleRequest(request, 2) == 0 ? EXCHANGE_OK : EXCHANGE_SEND_FAILED;
+    if (result == EXCHANGE_OK)
+        result = AwaitReply({static_cast<uint8_t>(letter), static_cast<uint8_t>(subCommand), nullptr,
+                             REPLY_WAIT_COUNT, 0},
+                            reply);
+    ShowRequestFailure(result, failures);
+    return result == EXCHANGE_OK;
 }
 
 void PrintStatusPacket(const ModulePacket* packet)
@@ -141,10 +134,7 @@ void ShowCouponBoxLedValues()
 int CouponBoxTest()
 {
     TRACE(SHOWN, MODULE_COMMANDS, "Coupon Box Test\n\n");
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port.");
-        return PORT_FAILED;
-    }
+    if (!OpenPort6OrShow("ERROR 1B: Can not open port.")) return PORT_FAILED;
     ShowCouponBoxKeys();
     char key = '\0';
     while (key != 'X') {

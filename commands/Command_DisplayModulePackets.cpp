@@ -18,10 +18,7 @@ const int PACKET_WAIT_COUNT = 250;
 // A key is noticed only between reads; it stays for the menu.
 void DisplayModulePacketsTest()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "\n\nStarting Display ORBA Packets Test.\n\n");
     Plat_ConsolePrintf("Press any key to exit test");
     Plat_ConsolePrintf("\n\n");

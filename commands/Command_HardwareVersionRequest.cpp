@@ -1,7 +1,7 @@
 #include "commands/Command_HardwareVersionRequest.h"
 
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

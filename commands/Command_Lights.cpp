@@ -10,36 +10,22 @@
 
 namespace {
 
+const char* const NOT_SENT = "ERROR 11: Writing Security Module data Failed.";
+
 // Sends one request to the board's command interpreter without waiting for
-// an answer.
-int SendModuleData(const uint8_t* data, int count)
+// an answer; 0 or 11, shown.
+int SendWithoutAnswer(char letter, char subCommand, const uint8_t* arguments, int argumentCount)
 {
-    ModulePacket packet;
-    std::memset(&packet, 0, sizeof packet);
-    packet.DA = ORBA_PORT_MODULE;
-    packet.DC = ORBA_DC_DATA;
-    packet.DL = static_cast<uint8_t>(count);
-    std::memcpy(packet.data, data, static_cast<size_t>(count));
-    if (WritePacketToSecurityModule(&packet) != 0) {
-        TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "ERROR 11: Writing Security Module data Failed.");
-        return 11;
-    }
-    return 0;
+    const int result = SendModuleRequest(letter, subCommand, arguments, argumentCount);
+    ShowRequestFailure(result, {NOT_SENT, nullptr, nullptr});
+    return result;
 }
 
 }  // namespace
 
-int SendLaneLightRequest(char code)
-{
-    const uint8_t request[] = {'L', static_cast<uint8_t>(code)};
-    return SendModuleData(request, sizeof request);
-}
+int SendLaneLightRequest(char code) { return SendWithoutAnswer('L', code, nullptr, 0); }
 
-int SendTal2SetRequest(unsigned char bits)
-{
-    const uint8_t request[] = {'T', '1', bits};
-    return SendModuleData(request, sizeof request);
-}
+int SendTal2SetRequest(unsigned char bits) { return SendWithoutAnswer('T', '1', &bits, 1); }
 
 // ------------------------------------------------------------ the light tests
 
@@ -53,8 +39,7 @@ const int LIGHTS_WAIT_COUNT = 250;
 // Bit 0x40 of a status answer means nothing.
 const unsigned char TAL2_MEANINGLESS_BIT = 0x40;
 const unsigned char TAL2_FLASHING = 0x20;
-
-void ShowPort6Failure() { TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6."); }
+const char* const NO_ANSWER = "ERROR 10: Waiting for config data timeout.";
 
 // The test screens go straight to the console; they are not worth a trace.
 template <size_t count>
@@ -186,27 +171,19 @@ void ShowTal2Status(unsigned char bits)
 // Asks the module which TAL-2 lamps are lit and shows them, or why not.
 void RequestTal2Status()
 {
+    static const RequestFailureTexts failures = {NOT_SENT, NO_ANSWER,
+                                                 "ERROR 12: Security Module status timeout."};
     ModulePacket reply;
-    switch (StandardExchange('T', '0', nullptr, 0, LIGHTS_WAIT_COUNT, &reply)) {
-    case EXCHANGE_OK: ShowTal2Status(reply.data[2]); return;
-    case EXCHANGE_SEND_FAILED:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module data Failed.");
-        return;
-    case EXCHANGE_NO_REPLY:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for config data timeout.");
-        return;
-    default: TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout."); return;
-    }
+    if (ShownExchange('T', '0', nullptr, 0, LIGHTS_WAIT_COUNT, failures, &reply) == EXCHANGE_OK)
+        ShowTal2Status(reply.data[2]);
 }
 
 }  // namespace
 
 void LaneLightTest()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        ShowPort6Failure();
-        return;
-    }
+    const Port6Session port6;
+    if (!port6.IsOpen()) return;
     for (;;) {
         ClearScreen();
         PrintLines(laneLightScreen);
@@ -214,15 +191,12 @@ void LaneLightTest()
         if (key == 'X') break;
         SendLaneLightCodes(key);
     }
-    CloseSecurityModulePort6();
 }
 
 void Tal2LightsTest()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        ShowPort6Failure();
-        return;
-    }
+    const Port6Session port6;
+    if (!port6.IsOpen()) return;
     // The test's own idea of the lamps: they are never read back.
     unsigned char bits = 0;
     for (;;) {
@@ -233,7 +207,6 @@ void Tal2LightsTest()
         if (key == 'X') break;
         if (ApplyTal2Key(key, &bits)) SendTal2SetRequest(bits);
     }
-    CloseSecurityModulePort6();
 }
 
 // ------------------------------------------------ EAS lights as lane light
@@ -282,32 +255,23 @@ void ShowEasState(uint8_t state, const char* disabled, const char* enabled)
 // after this command.
 void RunEasLaneLightCommand(const EasLaneLightCommand& command)
 {
+    static const RequestFailureTexts failures = {NOT_SENT, NO_ANSWER,
+                                                 "ERROR 12: Security Module timeout."};
     TRACE(SHOWN, MODULE_COMMANDS, "%s", command.banner);
-    if (OpenSecurityModulePort6() != 0) {
-        ShowPort6Failure();
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     TRACE(INLINE, MODULE_COMMANDS, "\n\nCurrent Status:");
     ModulePacket reply;
     const uint8_t query = '?';
-    switch (StandardExchange('Z', command.subCommand, &query, 1, LIGHTS_WAIT_COUNT, &reply)) {
-    case EXCHANGE_OK: break;
-    case EXCHANGE_SEND_FAILED:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module data Failed.");
+    if (ShownExchange('Z', command.subCommand, &query, 1, LIGHTS_WAIT_COUNT, failures, &reply) != 0)
         return;
-    case EXCHANGE_NO_REPLY:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for config data timeout.");
-        return;
-    default: TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module timeout."); return;
-    }
     ShowEasState(reply.data[2], command.disabled, command.enabled);
 
-    const uint8_t enable[] = {'Z', static_cast<uint8_t>(command.subCommand), '1'};
-    if (SendModuleData(enable, sizeof enable) != 0) return;
+    const uint8_t enable = '1';
+    if (SendWithoutAnswer('Z', command.subCommand, &enable, 1) != 0) return;
     // The module answers a set with its new state; the next packet is taken
     // as that answer.
     if (!ReadPacketFromSecurityModule(&reply, LIGHTS_WAIT_COUNT)) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for config data timeout.");
+        TRACE(SHOWN, MODULE_COMMANDS, "%s", NO_ANSWER);
         return;
     }
     ShowEasState(reply.data[2], command.disabledAfterSet, command.enabledAfterSet);

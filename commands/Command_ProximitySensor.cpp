@@ -1,7 +1,7 @@
 // Proximity sensor calibration, then its live status until a key is pressed.
 #include "commands/Command_ModuleService.h"
 
-#include "commands/ModuleDataPacket.h"
+#include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
@@ -13,23 +13,19 @@ const int SHOWN = TL_INFO | TF_CONSOLE;
 const int PROXIMITY_WAIT_COUNT = 250;
 const uint8_t CALIBRATION_COMPLETE = '0';
 const uint8_t STATUS_BLOCKED_BIT = 0x01;
+const char* const NO_ANSWER = "ERROR 10: Proximity Calibrate Timeout.";
 
 // True when the board answered; the answer says whether it calibrated.
 bool Calibrate(bool* complete)
 {
+    static const RequestFailureTexts failures = {
+        "ERROR 11: Writing Security Module Proximity Calibration Failed.", NO_ANSWER,
+        "ERROR 12: Security Module Proximity Calibration Timeout."};
     ModulePacket reply;
-    switch (StandardExchange('M', '4', nullptr, 0, PROXIMITY_WAIT_COUNT, &reply)) {
-    case EXCHANGE_OK: *complete = reply.data[2] == CALIBRATION_COMPLETE; return true;
-    case EXCHANGE_SEND_FAILED:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module Proximity Calibration Failed.");
+    if (ShownExchange('M', '4', nullptr, 0, PROXIMITY_WAIT_COUNT, failures, &reply) != EXCHANGE_OK)
         return false;
-    case EXCHANGE_NO_REPLY:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Proximity Calibrate Timeout.");
-        return false;
-    default:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module Proximity Calibration Timeout.");
-        return false;
-    }
+    *complete = reply.data[2] == CALIBRATION_COMPLETE;
+    return true;
 }
 
 // One status cycle: the request, then whatever packet comes next. False
@@ -42,7 +38,7 @@ bool ShowProximityStatus()
     }
     ModulePacket status;
     if (!ReadPacketFromSecurityModule(&status, PROXIMITY_WAIT_COUNT)) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Proximity Calibrate Timeout.");
+        TRACE(SHOWN, MODULE_COMMANDS, "%s", NO_ANSWER);
         return false;
     }
     // The carriage return keeps the status on one console line.
@@ -57,10 +53,7 @@ bool ShowProximityStatus()
 void CalibrateProximitySensor()
 {
     TRACE(SHOWN, MODULE_COMMANDS, "USB Security Module Calibrate Proximity Sensor");
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     TRACE(SHOWN, MODULE_COMMANDS, "\n\n");
     TRACE(TL_INFO | TF_INLINE, MODULE_COMMANDS, "Press any key to start proximity calibration");
     Plat_GetKey();

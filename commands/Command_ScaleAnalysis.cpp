@@ -4,7 +4,7 @@
 
 #include "commands/ScaleAnalysisRun.h"
 #include "commands/ScaleStream.h"
-#include "frame/TextUtil.h"
+#include "base/TextUtil.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
@@ -73,10 +73,7 @@ void AnalyzeScaleData()
 {
     ClearScreen();
     TRACE(SHOWN, MODULE_COMMANDS, "**** Analyze Scale values ****\n\n\n");
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     RequestScaleConfig();
     int minutes = 0;
     if (!AskInterval(&minutes)) return;

@@ -54,10 +54,7 @@ int ScaleTest()
 {
     ClearScreen();
     TRACE(SHOWN, MODULE_COMMANDS, "Scale Test/Dump values\n\n");
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return PORT6_OPEN_FAILED;
-    }
+    if (!OpenPort6OrShow()) return PORT6_OPEN_FAILED;
     RequestScaleConfig();
     SetScaleDisplayMode(SCALE_DISPLAY_NORMAL);
     ShowKeyHelp();

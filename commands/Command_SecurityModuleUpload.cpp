@@ -3,8 +3,8 @@
 #include "commands/FirmwareFile.h"
 #include "commands/FirmwareTransfer.h"
 #include "config/PgmCnfg.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
@@ -98,10 +98,7 @@ int SecurityModuleUpload()
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
     TRACE(SHOWN, MODULE_COMMANDS, "%s", Banner());
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Uploading , Can not open port 6.");
-        return UPLOAD_PORT_NOT_OPEN;
-    }
+    if (!OpenPort6OrShow("ERROR 1B: Uploading , Can not open port 6.")) return UPLOAD_PORT_NOT_OPEN;
     ShowModuleIdentity();
     const char* name = TakeFileName();
     if (name == nullptr) {

@@ -2,7 +2,7 @@
 // live hardtag display.
 #include "commands/Command_Sensormatic.h"
 
-#include "commands/ModuleDataPacket.h"
+#include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
@@ -31,15 +31,8 @@ const char* const WRITE_FAILED = "ERROR 11: Writing Security Module Data Failed.
 
 int ReportFailure(int exchangeResult, const SensormaticFailures& failures)
 {
-    switch (exchangeResult) {
-    case EXCHANGE_SEND_FAILED:
-        TRACE(SHOWN, MODULE_COMMANDS, "%s", WRITE_FAILED);
-        return failures.sendFailedCode;
-    case EXCHANGE_NO_REPLY:
-        TRACE(SHOWN, MODULE_COMMANDS, "%s", failures.noReply);
-        return failures.noReplyCode;
-    default: TRACE(SHOWN, MODULE_COMMANDS, "%s", failures.tooMany); return failures.tooManyCode;
-    }
+    return ReportRequestFailure(exchangeResult, {WRITE_FAILED, failures.noReply, failures.tooMany},
+                                {failures.sendFailedCode, failures.noReplyCode, failures.tooManyCode});
 }
 
 void ShowControllerTypeLine()
@@ -90,10 +83,7 @@ struct SwitchTexts {
 int SwitchController(const SwitchTexts& texts)
 {
     TRACE(SHOWN, MODULE_COMMANDS, "%s", texts.title);
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return texts.portFailedCode;
-    }
+    if (!OpenPort6OrShow()) return texts.portFailedCode;
     const uint8_t state = static_cast<uint8_t>(texts.state);
     ModulePacket reply;
     const int result = StandardExchange('X', '5', &state, 1, SENSORMATIC_WAIT_COUNT, &reply);
@@ -126,10 +116,7 @@ int RequestSensormaticStatus()
 int ConfigureSensormaticControllerType()
 {
     TRACE(SHOWN, MODULE_COMMANDS, "Sensormatic Configure Controller Type\n\n");
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return 127;
-    }
+    if (!OpenPort6OrShow()) return 127;
     if (RequestSensormaticStatus() != 0) return 130;
     TRACE(INLINE, MODULE_COMMANDS, "Current Controller Type :");
     ShowControllerTypeLine();
@@ -185,10 +172,7 @@ char RequestHardtagStatus()
 
 int ShowHardtagStatus()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return 483;
-    }
+    if (!OpenPort6OrShow()) return 483;
     ClearScreen();
     TRACE(SHOWN, MODULE_COMMANDS, "\n\n\nSensormatic Hardtag Status\n\n");
     TRACE(SHOWN, MODULE_COMMANDS, "Press any key to exit test.\n\n\n");

@@ -2,7 +2,7 @@
 #include "commands/Command_SetSensors.h"
 
 #include "commands/SettingExchange.h"
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 

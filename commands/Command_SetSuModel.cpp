@@ -23,17 +23,12 @@ bool IsKnownModel(char first) { return first == '3' || first == '5' || first == 
 bool SendModel(const char* answer)
 {
     const uint8_t* characters = reinterpret_cast<const uint8_t*>(answer);
+    static const RequestFailureTexts failures = {"ERROR 11: Writing Security Module data Failed.",
+                                                 "ERROR 10: Waiting for config data timeout.",
+                                                 "ERROR 12: Security Module status timeout."};
     ModulePacket reply;
-    switch (StandardExchange('Z', '6', characters, MODEL_CHARACTERS_SENT, MODEL_WAIT_COUNT, &reply)) {
-    case EXCHANGE_OK: return true;
-    case EXCHANGE_SEND_FAILED:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module data Failed.");
-        return false;
-    case EXCHANGE_NO_REPLY:
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for config data timeout.");
-        return false;
-    default: TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout."); return false;
-    }
+    return ShownExchange('Z', '6', characters, MODEL_CHARACTERS_SENT, MODEL_WAIT_COUNT, failures,
+                         &reply) == EXCHANGE_OK;
 }
 
 }  // namespace
@@ -48,10 +43,7 @@ void SetSuModel()
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
     TRACE(SHOWN, MODULE_COMMANDS, "**** USB SU Module Set Model 700/500/300 ****");
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
     TRACE(INLINE, MODULE_COMMANDS, "Enter Model 700, 500 or 300 :");
     char answer[MODEL_ANSWER_SIZE] = {};

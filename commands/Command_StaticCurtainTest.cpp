@@ -3,7 +3,7 @@
 #include "commands/Command_ConveyorTests.h"
 
 #include "commands/CurtainResults.h"
-#include "commands/ModuleDataPacket.h"
+#include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
@@ -15,7 +15,6 @@ namespace {
 
 const int SHOWN = TL_INFO | TF_CONSOLE;
 const int RESULT_WAIT_COUNT = 250;
-const int MAX_PACKETS_PER_RESULT = 100;
 const char* const CURTAIN_DUMP_FILE = "c:\\FirmwareUpdate\\Curtain_Dump.txt";
 const char* const RESULT_HEADER =
     "Low Diff/High Diff/Low No IR/High No IR/Low With IR/High With IR/Block Count/Block Value\n";
@@ -37,17 +36,17 @@ void SendCurtainRequest(char step)
 // Waits for the next result packet, dropping others. False after an empty
 // wait. At the 100th packet the message is shown; a result in hand is used,
 // anything else is dropped and the wait starts counting again.
+bool IsCurtainResultPacket(const ModulePacket& packet) { return IsCurtainResult(&packet); }
+
 bool WaitForCurtainResult(ModulePacket* packet)
 {
-    for (int packets = 1;; ++packets) {
-        if (!ReadPacketFromSecurityModule(packet, RESULT_WAIT_COUNT)) {
-            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for data timeout.");
-            return false;
-        }
-        if (packets >= MAX_PACKETS_PER_RESULT) {
-            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout.");
-            packets = 0;
-        }
+    const ReplyRule rule = {0, 0, IsCurtainResultPacket, RESULT_WAIT_COUNT, 0};
+    for (;;) {
+        const int result = AwaitReply(rule, packet);
+        if (result == EXCHANGE_OK) return true;
+        ShowRequestFailure(result, {nullptr, "ERROR 10: Waiting for data timeout.",
+                                    "ERROR 12: Security Module status timeout."});
+        if (result == EXCHANGE_NO_REPLY) return false;
         if (IsCurtainResult(packet)) return true;
     }
 }
@@ -98,10 +97,7 @@ void PrintTimeOfTest()
 
 void StaticCurtainTest()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     TRACE(SHOWN, MODULE_COMMANDS, "\n\nStatic Curtain Test.\n\n");
     Plat_ConsolePrintf("Press 1 to start new test or 0 to stop test and display results :");
     const char key = static_cast<char>(Plat_GetKey() & 0xFF);

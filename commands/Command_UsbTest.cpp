@@ -72,14 +72,11 @@ void RunOneCycle(UsbTestCounters* counters)
 
 void UsbTest()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-        return;
-    }
+    const Port6Session port6;
+    if (!port6.IsOpen()) return;
     TRACE(SHOWN, MODULE_COMMANDS, "\n\nStarting USB test.\n\n");
     UsbTestCounters counters = {0, 0, 0, 0};
     while (!Plat_KeyHit()) RunOneCycle(&counters);
     Plat_GetKey();
     Plat_ConsolePrintf("\n\n");
-    CloseSecurityModulePort6();
 }

@@ -1,6 +1,6 @@
 #include "commands/CouponBoxDisplay.h"
 
-#include "commands/ModuleDataPacket.h"
+#include "link/ModuleRequest.h"
 
 #include <cstdio>
 #include <cstring>

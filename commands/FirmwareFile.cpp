@@ -1,7 +1,7 @@
 #include "commands/FirmwareFile.h"
 
 #include "commands/FirmwareFileName.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 

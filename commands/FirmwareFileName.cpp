@@ -1,6 +1,6 @@
 #include "commands/FirmwareFileName.h"
 
-#include "frame/Variant.h"
+#include "base/Variant.h"
 
 #include <cctype>
 

@@ -1,5 +1,6 @@
 #include "commands/FirmwareTransfer.h"
 
+#include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
@@ -9,7 +10,6 @@
 namespace {
 
 const int SHOWN = TL_INFO | TF_CONSOLE;
-const int MAX_PACKETS_PER_ANSWER = 100;
 const uint8_t ANSWER_LETTER = 'f';
 const uint8_t START_ANSWER = '1';
 const uint8_t BLOCK_ANSWER = '2';
@@ -25,14 +25,17 @@ bool IsAwaitedAnswer(const ModulePacket& packet, bool dataBlock)
     return packet.data[1] == BLOCK_ANSWER || packet.data[1] == COMPLETE_ANSWER;
 }
 
-// Takes packets until the awaited answer; the 100th packet is not looked at.
+bool IsStartAnswer(const ModulePacket& packet) { return IsAwaitedAnswer(packet, false); }
+bool IsBlockAnswer(const ModulePacket& packet) { return IsAwaitedAnswer(packet, true); }
+
 // *answer holds the answer, or the 100th packet.
 AnswerOutcome AwaitAnswer(bool dataBlock, ModulePacket* answer)
 {
-    for (int packets = 1;; ++packets) {
-        if (!ReadPacketFromSecurityModule(answer, UPLOAD_WAIT_COUNT)) return ANSWER_NONE;
-        if (packets >= MAX_PACKETS_PER_ANSWER) return ANSWER_TOO_MANY;
-        if (IsAwaitedAnswer(*answer, dataBlock)) return ANSWER_TAKEN;
+    const ReplyRule rule = {0, 0, dataBlock ? IsBlockAnswer : IsStartAnswer, UPLOAD_WAIT_COUNT, 0};
+    switch (AwaitReply(rule, answer)) {
+    case EXCHANGE_OK: return ANSWER_TAKEN;
+    case EXCHANGE_NO_REPLY: return ANSWER_NONE;
+    default: return ANSWER_TOO_MANY;
     }
 }
 

@@ -1,17 +1,16 @@
 #include "commands/FirmwareUploadPackets.h"
 
+#include "link/ModuleRequest.h"
+
 #include <cstring>
 
 namespace {
 
-void StartRequest(ModulePacket* packet, uint8_t request, int dataLength)
+// "F", the request, and argumentCount bytes the caller fills in.
+void StartRequest(ModulePacket* packet, char request, int argumentCount)
 {
-    std::memset(packet, 0, sizeof *packet);
-    packet->DA = ORBA_PORT_MODULE;
-    packet->DC = ORBA_DC_DATA;
-    packet->DL = static_cast<uint8_t>(dataLength);
-    packet->data[0] = 'F';
-    packet->data[1] = request;
+    const uint8_t unset[MODULE_PACKET_DATA_SIZE] = {};
+    BuildModuleRequest(packet, 'F', request, unset, argumentCount);
 }
 
 }  // namespace
@@ -19,7 +18,7 @@ void StartRequest(ModulePacket* packet, uint8_t request, int dataLength)
 void BuildStartUploadRequest(ModulePacket* packet, int byteCount, uint32_t checksum, const char* date,
                              const char* name)
 {
-    StartRequest(packet, '1', UPLOAD_START_DL);
+    StartRequest(packet, '1', UPLOAD_START_DL - 2);
     uint8_t* d = packet->data;
     d[2] = static_cast<uint8_t>(byteCount >> 8 & 0xFF);
     d[3] = static_cast<uint8_t>(byteCount & 0xFF);
@@ -34,6 +33,6 @@ void BuildUploadDataRequest(ModulePacket* packet, const uint8_t* bytes, int coun
 {
     if (count < 0) count = 0;
     if (count > UPLOAD_BLOCK_SIZE) count = UPLOAD_BLOCK_SIZE;
-    StartRequest(packet, '2', 2 + count);
+    StartRequest(packet, '2', count);
     if (count > 0) std::memcpy(packet->data + 2, bytes, static_cast<size_t>(count));
 }

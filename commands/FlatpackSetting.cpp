@@ -3,8 +3,8 @@
 #include "commands/Command_SetSensors.h"
 
 #include "commands/SettingExchange.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

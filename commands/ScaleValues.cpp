@@ -1,6 +1,6 @@
 #include "commands/ScaleValues.h"
 
-#include "frame/TextUtil.h"
+#include "base/TextUtil.h"
 #include "trace/Trace.h"
 
 #include <cfloat>

@@ -1,6 +1,6 @@
 #include "commands/UsbLoopback.h"
 
-#include "commands/ModuleDataPacket.h"
+#include "link/ModuleRequest.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "config/ConfigCodes.h"
 
 #include "config/PgmCnfg.h"
-#include "frame/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <cstring>
 

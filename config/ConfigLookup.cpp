@@ -1,7 +1,7 @@
 #include "config/ConfigLookup.h"
 
 #include "config/PgmCnfg.h"
-#include "frame/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 

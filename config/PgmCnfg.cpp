@@ -6,7 +6,7 @@
 #include "config/ConfigCodes.h"
 #include "config/ConfigLookup.h"
 #include "config/PgmCnfgTestHooks.h"
-#include "frame/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 
@@ -67,6 +67,14 @@ constexpr ProgramConfiguration initialProgramConfig = InitialProgramConfig();
 }  // namespace
 
 ProgramConfiguration ProgramConfig = initialProgramConfig;
+
+namespace {
+
+// Here rather than beside its function: every program that reads the
+// configuration links this file.
+[[maybe_unused]] const bool traceThresholdsRegistered = RegisterTraceThresholds();
+
+}  // namespace
 
 namespace {
 

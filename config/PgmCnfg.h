@@ -76,4 +76,8 @@ extern ProgramConfiguration ProgramConfig;
 // invalid setting ends the process with status 1.
 void AccessProgramConfig();
 
+// Makes trace take its thresholds from this record; true. Done while static
+// objects are initialised, so before any line is traced.
+bool RegisterTraceThresholds() noexcept;
+
 #endif

@@ -5,8 +5,8 @@
 #include "commands/Command_Lights.h"
 #include "commands/Command_SecurityModuleUpload.h"
 #include "commands/Command_SetSensors.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "trace/Trace.h"
 
 #include <cstring>

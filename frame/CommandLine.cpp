@@ -1,7 +1,7 @@
 #include "frame/CommandLine.h"
 
-#include "frame/ProgramOptions.h"
-#include "frame/TextUtil.h"
+#include "base/ProgramOptions.h"
+#include "base/TextUtil.h"
 #include "trace/Trace.h"
 
 #include <climits>

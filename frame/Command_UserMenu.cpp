@@ -2,7 +2,7 @@
 
 #include "commands/Command_Lights.h"
 #include "frame/MenuScreen.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 
@@ -63,10 +63,7 @@ MenuExit RunMainMenuItem(char key)
 // Leaves the lane dark: whatever a test switched on stays on otherwise.
 void RunClosingSequence()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        ReportPort6OpenFailed();
-        return;
-    }
+    if (!OpenPort6OrShow()) return;
     if (!IsCuUtility()) {
         // Lane light, yellow, green and red off; a failed write is reported
         // by the request and the others still go.

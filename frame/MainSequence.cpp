@@ -2,8 +2,8 @@
 
 #include "frame/Command_UserMenu.h"
 #include "frame/CommandDispatch.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"

@@ -2,7 +2,7 @@
 
 #include "commands/Command_SecurityModuleUpload.h"
 #include "config/PgmCnfg.h"
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
@@ -32,11 +32,6 @@ char ReadMenuKey()
 void MenuEmptyLine() { TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "%s", ""); }
 
 void MenuPrompt() { TRACE(TL_INFO | TF_INLINE, MODULE_COMMANDS, "Enter Command:"); }
-
-void ReportPort6OpenFailed()
-{
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "ERROR 1B: Can not open port 6.");
-}
 
 void RunUploadFirmwareItem()
 {

@@ -19,8 +19,6 @@ char ReadMenuKeyAlways();
 void MenuEmptyLine();
 // The prompt; the key echo follows on its line.
 void MenuPrompt();
-// "ERROR 1B: Can not open port 6."
-void ReportPort6OpenFailed();
 // The functions menus' upload item: the upload over the USB board only, then
 // the pause either way.
 void RunUploadFirmwareItem();

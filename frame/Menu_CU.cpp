@@ -61,10 +61,7 @@ MenuExit RunCuFunctionsMenu()
 // Port 6 stays open from the entry to X; this menu always waits for a key.
 MenuExit RunCurtainMenu()
 {
-    if (OpenSecurityModulePort6() != 0) {
-        ReportPort6OpenFailed();
-        return MENU_ABANDON;
-    }
+    if (!OpenPort6OrShow()) return MENU_ABANDON;
     for (;;) {
         ShowCurtainMenu();
         const char key = ReadMenuKeyAlways();

@@ -38,10 +38,7 @@ MenuExit RunSensormaticMenu()
 {
     for (;;) {
         ClearScreen();
-        if (OpenSecurityModulePort6() != 0) {
-            ReportPort6OpenFailed();
-            return MENU_ABANDON;
-        }
+        if (!OpenPort6OrShow()) return MENU_ABANDON;
         RequestSensormaticStatus();
         CloseSecurityModulePort6();
         ShowControllerType();

@@ -2,8 +2,8 @@
 
 #include "frame/CommandLine.h"
 #include "frame/MainSequence.h"
-#include "frame/TextUtil.h"
-#include "frame/Variant.h"
+#include "base/TextUtil.h"
+#include "base/Variant.h"
 #include "link/securitymodule.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

@@ -1,7 +1,7 @@
 // The command line: the input split at NUL bytes into arguments after the
 // program name.
 #include "frame/CommandLine.h"
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <string>

@@ -59,6 +59,12 @@ void SetUpOnce()
 
 const std::string& Scratch() { return scratch; }
 
+void SkipWaits()
+{
+    static const PlatTimeOps noWaits = {Plat_NativeTime()->tickCountMs, [](unsigned) {}};
+    Plat_SetTime(&noWaits);
+}
+
 void WriteFile(const std::string& path, const uint8_t* data, size_t size)
 {
     FILE* file = std::fopen(path.c_str(), "wb");

@@ -16,6 +16,10 @@ void SetUpOnce();
 // The scratch folder.
 const std::string& Scratch();
 
+// The link's waits (a second after a bad packet, 100 ms polls for an
+// answer) cost nothing from here on: a run tries inputs, not waits.
+void SkipWaits();
+
 // Writes the bytes to the path (native); aborts when it cannot.
 void WriteFile(const std::string& path, const uint8_t* data, size_t size);
 

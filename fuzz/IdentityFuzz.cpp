@@ -4,8 +4,8 @@
 // give, and the report file holds the report's own section and keys only,
 // each with a value the board sent, whatever bytes the board put in them.
 #include "frame/MainSequence.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "fuzz/FuzzBoard.h"
 #include "fuzz/FuzzSupport.h"
 #include "link/securitymodule_commands.h"

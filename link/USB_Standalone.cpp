@@ -2,7 +2,7 @@
 // The main thread opens, closes and writes; the reader thread alone reads.
 #include "link/USB_Standalone.h"
 
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 

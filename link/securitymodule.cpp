@@ -2,7 +2,7 @@
 #include "link/securitymodule.h"
 
 #include "config/PgmCnfg.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "link/ReceiveQueue.h"
 #include "link/USB_Standalone.h"
 #include "platform/Platform.h"

@@ -2,9 +2,9 @@
 // scale stream command.
 #include "link/securitymodule_commands.h"
 
-#include "frame/ProgramOptions.h"
-#include "frame/TextUtil.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/TextUtil.h"
+#include "base/Variant.h"
 #include "link/securitymodule.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
@@ -22,37 +22,20 @@ namespace {
 
 const int SHOWN = TL_INFO | TF_CONSOLE;
 const int IDENTITY_WAIT_COUNT = 10;
-const int MAX_PACKETS_PER_REPLY = 100;
 
 // su_utility's numbers; cu_utility's are one higher.
 int ResultCode(int suCode) { return IsCuUtility() ? suCode + 1 : suCode; }
 
-char LowerCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The three messages and codes of one identity request, by exchange result.
+// The three messages of one identity request and their result codes.
 struct RequestFailures {
-    const char* sendFailed;
-    const char* noReply;
-    const char* tooMany;
-    int sendFailedCode;
-    int noReplyCode;
-    int tooManyCode;
+    RequestFailureTexts texts;
+    RequestFailureCodes codes;
 };
 
 // Shows the failure's message; the result code (0 for a request without one).
 int ReportFailure(int exchangeResult, const RequestFailures& failures)
 {
-    switch (exchangeResult) {
-    case EXCHANGE_SEND_FAILED:
-        TRACE(SHOWN, MODULE_COMMANDS, "%s", failures.sendFailed);
-        return ResultCode(failures.sendFailedCode);
-    case EXCHANGE_NO_REPLY:
-        TRACE(SHOWN, MODULE_COMMANDS, "%s", failures.noReply);
-        return ResultCode(failures.noReplyCode);
-    default:
-        TRACE(SHOWN, MODULE_COMMANDS, "%s", failures.tooMany);
-        return ResultCode(failures.tooManyCode);
-    }
+    return ResultCode(ReportRequestFailure(exchangeResult, failures.texts, failures.codes));
 }
 
 // d[2]..d[13] as "VV.vv AA/BB/CCCC"; the number is d[3]..d[5] in decimal.
@@ -91,40 +74,12 @@ void TakeText(char* destination, const ModulePacket* reply, size_t count)
 
 }  // namespace
 
-int StandardExchange(char letter, char subCommand, const uint8_t* arguments, int argumentCount,
-                     int waitCount, ModulePacket* reply)
-{
-    std::memset(reply, 0, sizeof *reply);
-    // A request the record cannot hold is never sent.
-    if (argumentCount < 0 || argumentCount > MODULE_PACKET_DATA_SIZE - 2 ||
-        (argumentCount > 0 && arguments == nullptr))
-        return EXCHANGE_SEND_FAILED;
-    reply->DA = ORBA_PORT_MODULE;
-    reply->DC = ORBA_DC_DATA;
-    reply->DL = static_cast<uint8_t>(argumentCount + 2);
-    reply->data[0] = static_cast<uint8_t>(letter);
-    reply->data[1] = static_cast<uint8_t>(subCommand);
-    if (argumentCount > 0) std::memcpy(reply->data + 2, arguments, static_cast<size_t>(argumentCount));
-    if (WritePacketToSecurityModule(reply) != 0) return EXCHANGE_SEND_FAILED;
-
-    const uint8_t echoLetter = static_cast<uint8_t>(LowerCase(letter));
-    const uint8_t echoSubCommand = static_cast<uint8_t>(subCommand);
-    for (int packets = 1;; ++packets) {
-        if (!ReadPacketFromSecurityModule(reply, waitCount)) return EXCHANGE_NO_REPLY;
-        // The 100th packet is not looked at.
-        if (packets >= MAX_PACKETS_PER_REPLY) return EXCHANGE_TOO_MANY;
-        if (reply->data[0] == echoLetter && reply->data[1] == echoSubCommand) return EXCHANGE_OK;
-    }
-}
-
 int GetSecurityModuleVersion()
 {
-    static const RequestFailures failures = {"ERROR 11: Get Security Module Version Failed.",
-                                             "ERROR 10: Get Security Module Version Failed.",
-                                             "ERROR 12: Get Security Module Version Failed.",
-                                             99,
-                                             107,
-                                             119};
+    static const RequestFailures failures = {{"ERROR 11: Get Security Module Version Failed.",
+                                              "ERROR 10: Get Security Module Version Failed.",
+                                              "ERROR 12: Get Security Module Version Failed."},
+                                             {99, 107, 119}};
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Security Module EPROM Version");
     ModulePacket reply;
     const int result = StandardExchange('Z', '2', nullptr, 0, IDENTITY_WAIT_COUNT, &reply);
@@ -141,12 +96,10 @@ int GetSecurityModuleVersion()
 
 int GetSecurityModuleChecksum()
 {
-    static const RequestFailures failures = {"ERROR 11: Get Security Module Checksum Failed.",
-                                             "ERROR 10: Get Security Module Checksum Failed.",
-                                             "ERROR 12: Get Security Module Checksum Failed.",
-                                             172,
-                                             180,
-                                             191};
+    static const RequestFailures failures = {{"ERROR 11: Get Security Module Checksum Failed.",
+                                              "ERROR 10: Get Security Module Checksum Failed.",
+                                              "ERROR 12: Get Security Module Checksum Failed."},
+                                             {172, 180, 191}};
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Security Module Checksum");
     ModulePacket reply;
     const int result = StandardExchange('Z', '4', nullptr, 0, IDENTITY_WAIT_COUNT, &reply);
@@ -159,12 +112,12 @@ int GetSecurityModuleChecksum()
 
 int GetSecurityModuleModel()
 {
-    static const RequestFailures failures = {"ERROR 11: Get Security Module Model Failed.",
-                                             "ERROR 10: Get Security Module Model Failed.",
-                                             "ERROR 12: Get Security Module Model Failed.",
-                                             229,
-                                             237,
-                                             248};
+    static const RequestFailures failures = {
+        {"ERROR 11: Get Security Module Model Failed.", "ERROR 10: Get Security Module Model Failed.",
+         "ERROR 12: Get Security Module Model Failed."},
+        229,
+        237,
+        248};
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Security Module Model");
     ModulePacket reply;
     const int result = StandardExchange('Z', '5', nullptr, 0, IDENTITY_WAIT_COUNT, &reply);
@@ -175,12 +128,12 @@ int GetSecurityModuleModel()
 
 void GetSerialNumber()
 {
-    static const RequestFailures failures = {"ERROR 11: Get Serial Number Failed.",
-                                             "ERROR 10: Get Serial Number Failed.",
-                                             "ERROR 12: Get Serial Number Failed.",
-                                             0,
-                                             0,
-                                             0};
+    static const RequestFailures failures = {
+        {"ERROR 11: Get Serial Number Failed.", "ERROR 10: Get Serial Number Failed.",
+         "ERROR 12: Get Serial Number Failed."},
+        0,
+        0,
+        0};
     SecurityModuleSerialNumber[0] = '\0';
     TRACE(TL_INFO, MODULE_COMMANDS, "Requesting Serial Number");
     ModulePacket reply;
@@ -224,14 +177,7 @@ int CloseSecurityModulePort6()
 
 void SendScaleCommand(char command)
 {
-    ModulePacket packet;
-    std::memset(&packet, 0, sizeof packet);
-    packet.DA = ORBA_PORT_MODULE;
-    packet.DC = ORBA_DC_DATA;
-    packet.DL = 2;
-    packet.data[0] = 'S';
-    packet.data[1] = static_cast<uint8_t>(command);
-    if (WritePacketToSecurityModule(&packet) != 0) {
+    if (SendModuleRequest('S', command, nullptr, 0) != 0) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Writing Security Module Data Failed.");
         CloseSecurityModulePort6();
     }

@@ -1,9 +1,10 @@
 // The standard requests every command builds on: port 6 open and close, the
-// board's identity, the scale stream command, and two console helpers.
+// board's identity, the scale stream command, and two console helpers. The
+// request layer (building, awaiting, failure texts) comes with them.
 #ifndef LINK_SECURITYMODULE_COMMANDS_H
 #define LINK_SECURITYMODULE_COMMANDS_H
 
-#include "link/ORBA_Support.h"
+#include "link/ModuleRequest.h"
 
 // Identity values kept since start-up.
 extern char SecurityModuleVersion[17];
@@ -23,19 +24,5 @@ void GetSerialNumber();
 void SendScaleCommand(char command);
 void ClearScreen();
 void PressAnyKeyToContinue();
-
-// The request/reply pattern: sends `letter` `subCommand` and the arguments to
-// port 6 and waits (waitCount per read) for the reply whose first two data
-// bytes are the lower-case letter and the sub-command; up to 99 other packets
-// are skipped. On success the reply is in *reply and the result is 0;
-// otherwise the result tells which step failed.
-enum {
-    EXCHANGE_OK = 0,
-    EXCHANGE_SEND_FAILED = 11,  // the request did not go out
-    EXCHANGE_NO_REPLY = 10,     // a wait ended empty
-    EXCHANGE_TOO_MANY = 12,     // the 100th packet came before the reply
-};
-int StandardExchange(char letter, char subCommand, const uint8_t* arguments, int argumentCount,
-                     int waitCount, ModulePacket* reply);
 
 #endif

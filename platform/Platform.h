@@ -41,6 +41,20 @@ long Plat_GetFileAttributes(const char* path);
 
 // -------------------------------------------------------------------- time
 
+// The tick count and the sleep go through an operations table so that a test
+// that is not about timing, or a fuzz target, can run on a clock of its own.
+// Further waits of the platform belong in this table too.
+
+struct PlatTimeOps {
+    uint32_t (*tickCountMs)();             // timeGetTime
+    void (*sleep)(unsigned milliseconds);  // Sleep
+};
+
+// The real clock of this platform.
+const PlatTimeOps* Plat_NativeTime();
+// Replaces the clock (nullptr restores the native one).
+void Plat_SetTime(const PlatTimeOps* ops);
+
 // timeGetTime: milliseconds since system start, 32 bits, wrapping.
 uint32_t Plat_TickCountMs();
 

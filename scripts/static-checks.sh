@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The static checks of the programs, the board emulator and the board relay: clang-tidy
 # (.clang-tidy) and cppcheck (scripts/cppcheck-suppressions.txt) over their
-# sources, then the layout check of scripts/format.sh over every C++ file.
+# sources, the include order of the layers (scripts/check-layers.py), then the
+# layout check of scripts/format.sh over every C++ file.
 # Fails on any finding. Needs only a configure of preset "normal" for its
 # compile commands, no build. Installs the Debian packages it needs when they
 # are missing.
@@ -20,7 +21,7 @@ mkdir -p "${checked}"
 python3 - build/normal/compile_commands.json "${checked}/compile_commands.json" <<'PY'
 import json, os, re, sys
 root = os.getcwd()
-wanted = re.compile(r'(frame|trace|config|link|commands|platform|emulator|bridge)/')
+wanted = re.compile(r'(base|frame|trace|config|link|commands|platform|emulator|bridge)/')
 seen, kept = set(), []
 for entry in json.load(open(sys.argv[1])):
     name = os.path.relpath(entry['file'], root)
@@ -47,6 +48,9 @@ cppcheck --project="${checked}/compile_commands.json" --std=c++17 --library=posi
   --enable=warning,style,performance,portability --inline-suppr \
   --suppressions-list=scripts/cppcheck-suppressions.txt --cppcheck-build-dir="${checked}/cppcheck" \
   --template=gcc --error-exitcode=1 --quiet -j 2 || failed+=(cppcheck)
+
+echo "=== static: layers ==="
+python3 scripts/check-layers.py || failed+=(layers)
 
 echo "=== static: layout ==="
 scripts/format.sh --check || failed+=(layout)

@@ -1,6 +1,6 @@
 #include "trace/Trace.h"
 
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "platform/Platform.h"
 #include "trace/CaptureFile.h"
 #include "trace/TraceTestHooks.h"
@@ -21,6 +21,9 @@ std::once_flag traceLockOnce;
 
 std::atomic<unsigned> errorHoldMs{1000};
 
+// Set while static objects are initialised; read by every tracing thread.
+std::atomic<TraceThresholdSource> thresholdSource{nullptr};
+
 const char* const severityPrefix[] = {"<E>", " W ", "   ", "   "};
 
 // The file's own name: the text after the last path separator.
@@ -34,6 +37,16 @@ const char* BaseName(const char* path)
 }
 
 }  // namespace
+
+void TraceSetThresholdSource(TraceThresholdSource source) noexcept { thresholdSource.store(source); }
+
+void TraceGetThresholds(int moduleId, int* loggingLevel, int* displayLevel)
+{
+    *loggingLevel = 2;
+    *displayLevel = 2;
+    const TraceThresholdSource source = thresholdSource.load();
+    if (moduleId != MODULE_CONFIG && source != nullptr) source(moduleId, loggingLevel, displayLevel);
+}
 
 void TraceWrite(int levelMask, int moduleId, const char* sourceFile, unsigned line, const char* format,
                 ...)

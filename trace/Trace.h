@@ -22,8 +22,11 @@ void TraceFlush();
 #define TRACE(levelMask, moduleId, ...) \
     TraceWrite((levelMask), (moduleId), __FILE__, __LINE__, __VA_ARGS__)
 
-// The two thresholds. A module other than the configuration's own first makes
-// sure the configuration is loaded; until then, and for module 2, both are 2.
+// Supplies the two thresholds of a module other than the configuration's own.
+// The configuration registers one (it loads itself on the first call); until
+// then, and always for module 2, both thresholds are 2.
+using TraceThresholdSource = void (*)(int moduleId, int* loggingLevel, int* displayLevel);
+void TraceSetThresholdSource(TraceThresholdSource source) noexcept;
 void TraceGetThresholds(int moduleId, int* loggingLevel, int* displayLevel);
 
 #endif

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <ctime>
 
-uint32_t Plat_TickCountMs()
+namespace {
+
+uint32_t NativeTickCountMs()
 {
     struct timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -13,7 +15,7 @@ uint32_t Plat_TickCountMs()
     return static_cast<uint32_t>(ms);
 }
 
-void Plat_Sleep(unsigned milliseconds)
+void NativeSleep(unsigned milliseconds)
 {
     struct timespec wait;
     wait.tv_sec = milliseconds / 1000;
@@ -22,7 +24,7 @@ void Plat_Sleep(unsigned milliseconds)
     }
 }
 
-namespace {
+const PlatTimeOps nativeTime = {NativeTickCountMs, NativeSleep};
 
 void LocalNow(struct tm* out)
 {
@@ -33,6 +35,8 @@ void LocalNow(struct tm* out)
 unsigned TwoDigits(int value) { return static_cast<unsigned>(value) % 100u; }
 
 }  // namespace
+
+const PlatTimeOps* Plat_NativeTime() { return &nativeTime; }
 
 void Plat_LocalDateText(char* out)
 {

@@ -5,15 +5,19 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-uint32_t Plat_TickCountMs() { return static_cast<uint32_t>(timeGetTime()); }
-
-void Plat_Sleep(unsigned milliseconds) { Sleep(milliseconds); }
-
 namespace {
+
+uint32_t NativeTickCountMs() { return static_cast<uint32_t>(timeGetTime()); }
+
+void NativeSleep(unsigned milliseconds) { Sleep(milliseconds); }
+
+const PlatTimeOps nativeTime = {NativeTickCountMs, NativeSleep};
 
 unsigned TwoDigits(WORD value) { return static_cast<unsigned>(value) % 100u; }
 
 }  // namespace
+
+const PlatTimeOps* Plat_NativeTime() { return &nativeTime; }
 
 void Plat_LocalDateText(char* out)
 {

@@ -1,6 +1,6 @@
 // The board device of the platform layer against a board on the socket.
 #include "emulator/Board.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "platform/Platform.h"
 #include "emulated/EmulatorBoard.h"
 #include "support/TestEnvironment.h"

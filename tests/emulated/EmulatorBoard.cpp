@@ -1,7 +1,7 @@
 #include "emulated/EmulatorBoard.h"
 
 #include "emulator/Personality.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

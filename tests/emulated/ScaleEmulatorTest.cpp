@@ -3,7 +3,7 @@
 #include "emulator/Board.h"
 #include "emulator/Personality.h"
 #include "emulator/Scenario.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "emulated/EmulatorBoard.h"
 #include "support/TestEnvironment.h"
 

@@ -1,8 +1,8 @@
 // The standard requests over the real board socket, with the emulator as the
 // board (the emulator runs off Windows only).
 #include "emulator/Board.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "emulated/EmulatorBoard.h"

@@ -1,6 +1,6 @@
 #include "support/LinkFixture.h"
 
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "link/securitymodule.h"
 #include "support/TestEnvironment.h"
 #include "trace/Trace.h"

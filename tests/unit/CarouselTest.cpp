@@ -2,12 +2,13 @@
 // command's way out when port 4 cannot be opened.
 #include "commands/Command_Carousel.h"
 #include "config/PgmCnfg.h"
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "link/ORBA_Support.h"
 #include "link/securitymodule.h"
 #include "platform/Platform.h"
 #include "support/FakeDevice.h"
 #include "support/LinkFixture.h"
+#include "support/TestClock.h"
 #include "support/TestEnvironment.h"
 #include "trace/TraceTestHooks.h"
 
@@ -215,6 +216,8 @@ const PlatConsoleOps armingConsole = {NoKeyWaits, NoKey, NoLine, ArmingWrite};
 
 TEST(CarouselPort4, OpenFailureStillGivesThePollingBack)
 {
+    // About what is sent and shown, not about how long the waits take.
+    const testclock::Scope clock;
     TraceSetErrorHoldForTests(0);
     std::filesystem::create_directories(testenv::DriveRoot() + "/FirmwareUpdate");
     ResetProgramOptions();

@@ -1,6 +1,6 @@
 #include "frame/CommandDispatch.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "support/ScriptedConsole.h"
 #include "trace/TraceTestHooks.h"
 

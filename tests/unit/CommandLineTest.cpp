@@ -1,4 +1,4 @@
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "support/ParseArguments.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "commands/FirmwareFile.h"
 #include "commands/FirmwareFileName.h"
 #include "commands/FirmwareUploadPackets.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "support/ScriptedConsole.h"
 #include "support/TestEnvironment.h"
 #include "trace/TraceTestHooks.h"

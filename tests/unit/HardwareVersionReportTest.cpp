@@ -2,8 +2,8 @@
 // firmware, and what becomes of the rest of the file.
 #include "commands/Command_HardwareVersionRequest.h"
 #include "config/PgmCnfg.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "link/securitymodule_commands.h"
 #include "support/ScriptedConsole.h"
 #include "support/TestEnvironment.h"

@@ -1,4 +1,4 @@
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "link/USB_Standalone.h"
 #include "link/securitymodule.h"
 #include "support/LinkFixture.h"

@@ -1,9 +1,10 @@
 // The exit statuses of the identity sequence that the board socket cannot
 // provoke: writes that fail.
 #include "frame/MainSequence.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "support/LinkFixture.h"
+#include "support/TestClock.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,8 @@ TEST_F(MainSequence, Port6ThatCannotBeClosedGivesItsStatusAfterTheIdentityWasRea
 
 TEST_F(MainSequence, AutomatedCommandResultBecomesTheStatus)
 {
+    // About what is sent and shown, not about how long the waits take.
+    const testclock::Scope clock;
     fakeboard::SetResponder([](const fakeboard::Sent& sent) {
         const std::string request = RequestText(sent);
         if (request == "Z2") fakeboard::QueueRead(Wire(6, 6, "z2043912152010"));

@@ -1,7 +1,8 @@
 // What the menus do when the board stops taking packets.
 #include "frame/Command_UserMenu.h"
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "support/LinkFixture.h"
+#include "support/TestClock.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,8 @@ TEST_F(MenuPort6, ClosingSequenceThatCannotOpenPort6LeavesTheLights)
 // next one is still tried.
 TEST_F(MenuPort6, EveryFailedLightRequestIsReportedAndTheNextStillTried)
 {
+    // About what is sent and shown, not about how long the waits take.
+    const testclock::Scope clock;
     int opens = 0;
     fakeboard::SetResponder([&opens](const fakeboard::Sent& sent) {
         // The second opening of port 6 is the closing sequence's.

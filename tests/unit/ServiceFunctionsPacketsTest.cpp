@@ -3,7 +3,7 @@
 // results and the packet display line.
 #include "commands/CouponBoxDisplay.h"
 #include "commands/CurtainResults.h"
-#include "commands/ModuleDataPacket.h"
+#include "link/ModuleRequest.h"
 #include "commands/ModulePacketLine.h"
 #include "commands/UsbLoopback.h"
 

@@ -2,11 +2,12 @@
 // request exchange's failure messages, and the choices where nothing is to
 // be sent.
 #include "commands/Command_SetSensors.h"
-#include "frame/ProgramOptions.h"
-#include "frame/Variant.h"
+#include "base/ProgramOptions.h"
+#include "base/Variant.h"
 #include "link/securitymodule_commands.h"
 #include "support/AnsweringBoard.h"
 #include "support/LinkFixture.h"
+#include "support/TestClock.h"
 #include "support/ScriptedConsole.h"
 
 #include <gmock/gmock.h>
@@ -66,6 +67,8 @@ class SettingsExchangeFailure : public SettingsCommand,
 // Every failure is shown and port 6 is closed afterwards.
 TEST_P(SettingsExchangeFailure, IsShownAndPort6IsClosed)
 {
+    // About what is sent and shown, not about how long the waits take.
+    const testclock::Scope clock;
     const FailingExchange& c = GetParam();
     if (SkipFor(c.only)) GTEST_SKIP() << "the other deliverable's request, or run once";
     answering::Misbehave(c.request, c.how);

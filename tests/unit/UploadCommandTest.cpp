@@ -3,7 +3,7 @@
 #include "commands/Command_SecurityModuleUpload.h"
 #include "commands/FirmwareFileName.h"
 #include "config/PgmCnfg.h"
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "support/AnsweringBoard.h"
 #include "support/FakeBoardDevice.h"
 #include "support/LinkFixture.h"

@@ -1,7 +1,7 @@
 // The USB transport against a device backend that can fail in every way.
 #include "link/USB_Standalone.h"
 
-#include "frame/Variant.h"
+#include "base/Variant.h"
 #include "support/FakeDevice.h"
 #include "support/ScriptedConsole.h"
 #include "trace/TraceTestHooks.h"

@@ -1,6 +1,6 @@
 // The command line's trace lines, read back from the capture file (each test
 // process has a drive C: of its own here).
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "support/CaptureFiles.h"
 #include "support/ParseArguments.h"
 

@@ -1,5 +1,5 @@
 #include "config/PgmCnfgTestHooks.h"
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 #include "support/CaptureFiles.h"
 #include "support/ScriptedConsole.h"
 #include "support/TestEnvironment.h"

@@ -1,7 +1,7 @@
 // What differs between su_utility and cu_utility. Each deliverable links
 // exactly one definition of g_Variant.
-#ifndef FRAME_VARIANT_H
-#define FRAME_VARIANT_H
+#ifndef BASE_VARIANT_H
+#define BASE_VARIANT_H
 
 enum UtilityKind { UTILITY_SU = 1, UTILITY_CU = 2 };
 

@@ -1,4 +1,4 @@
-#include "frame/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <cctype>
 #include <climits>

@@ -1,7 +1,7 @@
 // Small text helpers shared by the command line, the configuration and the
 // commands.
-#ifndef FRAME_TEXTUTIL_H
-#define FRAME_TEXTUTIL_H
+#ifndef BASE_TEXTUTIL_H
+#define BASE_TEXTUTIL_H
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 // The values the command line sets; written only while it is parsed.
-#ifndef FRAME_PROGRAMOPTIONS_H
-#define FRAME_PROGRAMOPTIONS_H
+#ifndef BASE_PROGRAMOPTIONS_H
+#define BASE_PROGRAMOPTIONS_H
 
 #include <cstdint>
 

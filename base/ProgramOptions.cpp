@@ -1,4 +1,4 @@
-#include "frame/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 
 ProgramOptions g_ProgramOptions = {
     true, true, false, "", 0, 0, false, "", "", false, true, "", "", 0, 0, 0, 0,

@@ -1,4 +1,4 @@
-#include "frame/Variant.h"
+#include "base/Variant.h"
 
 const UtilityVariant g_Variant = {
     UTILITY_SU,
