@@ -3,6 +3,7 @@
 #include "link/securitymodule.h"
 #include "support/LinkFixture.h"
 #include "support/TestEnvironment.h"
+#include "trace/Trace.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,22 @@ namespace {
 
 class LinkCore : public linktest::LinkTest {};
 
+// The reads, once polling in 100 ms steps and once on the fast link.
+class LinkRead : public linktest::LinkTest, public ::testing::WithParamInterface<bool> {
+protected:
+    bool FastLink() const { return GetParam(); }
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        SetFastLink(FastLink());
+    }
+    void TearDown() override
+    {
+        SetFastLink(false);
+        LinkTest::TearDown();
+    }
+};
+
 ModulePacket Filled()
 {
     ModulePacket packet;
@@ -35,7 +52,7 @@ std::string DataOf(const ModulePacket& packet)
     return std::string(reinterpret_cast<const char*>(packet.data), packet.DL);
 }
 
-TEST_F(LinkCore, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
+TEST_P(LinkRead, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
 {
     StartLink();
     BoardSends({Wire(6, 6, "z2first"), Wire(4, 6, "second")});
@@ -56,9 +73,45 @@ TEST_F(LinkCore, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
     EXPECT_GE(took, 300);
     EXPECT_LT(took, 390);
     EXPECT_TRUE(AllZero(packet));
+    EXPECT_EQ(linktest::Occurrences(linktest::CaptureText(),
+                                    "** No Data Received before Wait Count Expired **\n"),
+              1u);
 }
 
-TEST_F(LinkCore, WaitCountOfZeroOrLessMakesOneAttempt)
+// A reply that comes while a read waits: polling takes it at the next 100 ms
+// step, the fast link as soon as the reader has queued it.
+TEST_P(LinkRead, PacketArrivingMidWaitIsTakenAtTheNextPollOrAtOnce)
+{
+    ProgramConfig.m_Capture_Logging_Level = TL_DETAIL;
+    StartLink();
+    const auto start = Clock::now();
+    Clock::time_point sent;
+    std::thread board([&sent] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        sent = Clock::now();
+        fakeboard::QueueRead(Wire(6, 6, "z2"));
+    });
+    ModulePacket packet;
+    const bool taken = ReadPacketFromSecurityModule(&packet, 10);
+    const auto end = Clock::now();
+    board.join();
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(DataOf(packet), "z2");
+    const auto ms = [](Clock::duration d) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+    };
+    if (FastLink()) {
+        EXPECT_LT(ms(end - sent), 25) << "woken by the reader, not by a poll";
+    } else {
+        EXPECT_GE(ms(end - start), 100);
+        EXPECT_LT(ms(end - start), 190);
+    }
+    const std::string capture = linktest::CaptureText();
+    EXPECT_EQ(linktest::Occurrences(capture, "ReadPacketFromSecurityModule() - WaitCount = 10\n"), 1u);
+    EXPECT_EQ(linktest::Occurrences(capture, "** No Data Received"), 0u);
+}
+
+TEST_P(LinkRead, WaitCountOfZeroOrLessMakesOneAttempt)
 {
     for (int waitCount : {0, -5, INT_MIN}) {
         ModulePacket packet = Filled();
@@ -74,7 +127,7 @@ TEST_F(LinkCore, WaitCountOfZeroOrLessMakesOneAttempt)
     EXPECT_EQ(DataOf(packet), "z5");
 }
 
-TEST_F(LinkCore, WaitingUsesNoMeasurableProcessorTime)
+TEST_P(LinkRead, WaitingUsesNoMeasurableProcessorTime)
 {
     // The Windows C library's clock() counts wall time, not processor time.
     if (testenv::IsNativeWindows()) GTEST_SKIP() << "clock() measures wall time on Windows";
@@ -143,7 +196,7 @@ TEST_F(LinkCore, EmptyPacketWithBadChecksumIsQueuedAsUnknownSystemPortPacket)
         std::string::npos);
 }
 
-TEST_F(LinkCore, FailedDriverReadEndsTheReaderButWritesGoOn)
+TEST_P(LinkRead, FailedDriverReadEndsTheReaderButWritesGoOn)
 {
     StartLink();
     fakeboard::CloseBoard();
@@ -188,7 +241,7 @@ TEST_F(LinkCore, WriteFailureIsTracedAndReturned)
     EXPECT_EQ(linktest::CaptureText().find("Data Out:"), std::string::npos);
 }
 
-TEST_F(LinkCore, OnlyTheConveyorUtilityTracesPackets)
+TEST_P(LinkRead, OnlyTheConveyorUtilityTracesPackets)
 {
     StartLink();
     ModulePacket request = Packet(6, 6, "Z2");
@@ -209,7 +262,7 @@ TEST_F(LinkCore, OnlyTheConveyorUtilityTracesPackets)
     }
 }
 
-TEST_F(LinkCore, FlushDropsEverythingWaitingAndTakesAtLeastOneSecond)
+TEST_P(LinkRead, FlushDropsEverythingWaitingAndTakesAtLeastOneSecond)
 {
     StartLink();
     BoardSends({Wire(6, 6, "a"), Wire(6, 6, "b"), Wire(6, 6, "c")});
@@ -219,6 +272,10 @@ TEST_F(LinkCore, FlushDropsEverythingWaitingAndTakesAtLeastOneSecond)
     ModulePacket packet;
     EXPECT_FALSE(ReadPacketFromSecurityModule(&packet, 0));
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, LinkRead, ::testing::Bool(), [](const auto& paramInfo) {
+    return std::string(paramInfo.param ? "FastLink" : "Polling");
+});
 
 // ---------------------------------------------------------------- format
 
