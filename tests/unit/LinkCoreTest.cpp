@@ -78,8 +78,9 @@ TEST_P(LinkRead, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
               1u);
 }
 
-// A reply that comes while a read waits: polling takes it at the next 100 ms
-// step, the fast link as soon as the reader has queued it.
+// A reply that comes while a read waits, 10 ms into its second step:
+// polling takes it at the next 100 ms step, 90 ms later, the fast link as
+// soon as the reader has queued it (the margin is for a loaded machine).
 TEST_P(LinkRead, PacketArrivingMidWaitIsTakenAtTheNextPollOrAtOnce)
 {
     ProgramConfig.m_Capture_Logging_Level = TL_DETAIL;
@@ -87,7 +88,7 @@ TEST_P(LinkRead, PacketArrivingMidWaitIsTakenAtTheNextPollOrAtOnce)
     const auto start = Clock::now();
     Clock::time_point sent;
     std::thread board([&sent] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        std::this_thread::sleep_for(std::chrono::milliseconds(110));
         sent = Clock::now();
         fakeboard::QueueRead(Wire(6, 6, "z2"));
     });
@@ -101,10 +102,10 @@ TEST_P(LinkRead, PacketArrivingMidWaitIsTakenAtTheNextPollOrAtOnce)
         return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
     };
     if (FastLink()) {
-        EXPECT_LT(ms(end - sent), 25) << "woken by the reader, not by a poll";
+        EXPECT_LT(ms(end - sent), 60) << "woken by the reader, not by a poll";
     } else {
-        EXPECT_GE(ms(end - start), 100);
-        EXPECT_LT(ms(end - start), 190);
+        EXPECT_GE(ms(end - start), 200);
+        EXPECT_LT(ms(end - start), 290);
     }
     const std::string capture = linktest::CaptureText();
     EXPECT_EQ(linktest::Occurrences(capture, "ReadPacketFromSecurityModule() - WaitCount = 10\n"), 1u);

