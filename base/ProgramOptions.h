@@ -23,6 +23,8 @@ struct ProgramOptions {
     uint32_t m_UpLoadChecksum;
     char m_TargetType;
     int m_MinSecurityModuleVersion;
+    // "-FastLink": an automated command takes each reply as it arrives.
+    bool m_FastLink;
 };
 
 extern ProgramOptions g_ProgramOptions;

@@ -106,6 +106,7 @@ void SafetySwitchType1(const char*) { SelectCommand("SetSafetySwitch", 1); }
 void SafetySwitchType2(const char*) { SelectCommand("SetSafetySwitch", 2); }
 void SecurityModuleUpload(const char*) { SelectCommand("SecurityModuleUpload"); }
 void NoInternalFileChecksumCheck(const char*) { Options().m_InternalFileChecksumCheck = false; }
+void FastLink(const char*) { Options().m_FastLink = true; }
 
 // Switches with a value.
 void SelectCurtainBreakWindow(const char*) { SelectCommand("SetCurtainBreakWindow"); }
@@ -171,6 +172,7 @@ const Switch switches[] = {
     {"-UpLoadChecksum", VALUE, UpLoadChecksum, nullptr},
     {"-TargetType", VALUE_REPEAT_LINE, TargetType, nullptr},
     {"-MinSecurityModuleVersion", VALUE_REPEAT_LINE, MinSecurityModuleVersion, nullptr},
+    {"-FastLink", NO_VALUE, FastLink, nullptr},
 };
 
 const Switch* FindSwitch(const char* argument)

@@ -42,6 +42,9 @@ int ReadIdentity()
 
 int RunMainSequence()
 {
+    // A script may take its replies as they arrive, start-up included; the
+    // menus keep their polls, whose live displays a person watches.
+    SetFastLink(g_ProgramOptions.m_AutomatedMode && g_ProgramOptions.m_FastLink);
     TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "%s", g_Variant.banner);
     int status = ReadIdentity();
     if (status != 0) return status;

@@ -18,7 +18,9 @@ struct QueuedPacket {
 };
 
 PlatLock receiveQueueLock = nullptr;
-std::once_flag receiveQueueLockOnce;
+// Set by the reader each time it queues a packet; a waiting read wakes on it.
+PlatEvent packetQueued = nullptr;
+std::once_flag receiveQueueOnce;
 
 // Guarded by the lock.
 QueuedPacket* queueHead = nullptr;
@@ -44,7 +46,10 @@ void CopyRecord(ModulePacket* to, const ModulePacket* from)
 
 PlatLock ReceiveQueueLock()
 {
-    std::call_once(receiveQueueLockOnce, [] { receiveQueueLock = Plat_CreateLock(); });
+    std::call_once(receiveQueueOnce, [] {
+        receiveQueueLock = Plat_CreateLock();
+        packetQueued = Plat_CreateEvent();
+    });
     return receiveQueueLock;
 }
 
@@ -53,6 +58,7 @@ void QueueReceivedPacket(const ModulePacket* record)
     PlatLock lock = ReceiveQueueLock();
     Plat_EnterLock(lock);
     bool overflowBegins = false;
+    bool queued = false;
     if (queuedCount >= RECEIVE_QUEUE_LIMIT) {
         overflowBegins = !overflowing;
         overflowing = true;
@@ -70,9 +76,12 @@ void QueueReceivedPacket(const ModulePacket* record)
             queueTail = node;
             ++queuedCount;
             overflowing = false;
+            queued = true;
         }
     }
     Plat_LeaveLock(lock);
+    // After the queue's lock is left, so that it never holds the event's.
+    if (queued && packetQueued != nullptr) Plat_SetEvent(packetQueued);
     if (overflowBegins)
         TRACE(TL_WARNING, MODULE_LINK,
               "Receive queue full (%u packets): received packets are dropped until it drains.",
@@ -103,4 +112,16 @@ size_t ReceivedPacketCount()
     size_t count = queuedCount;
     Plat_LeaveLock(lock);
     return count;
+}
+
+bool WaitForQueuedPacket(unsigned timeoutMs)
+{
+    ReceiveQueueLock();
+    // Without its event (no memory at start) the wait is the plain sleep of
+    // a polling read.
+    if (packetQueued == nullptr) {
+        Plat_Sleep(timeoutMs);
+        return false;
+    }
+    return Plat_WaitEvent(packetQueued, timeoutMs);
 }

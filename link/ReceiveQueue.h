@@ -20,4 +20,9 @@ PlatLock ReceiveQueueLock();
 // Records waiting now.
 size_t ReceivedPacketCount();
 
+// Waits up to timeoutMs for the reader to queue a packet. True when one was
+// queued since the last wait; it may already have been taken, so the caller
+// looks at the queue again either way.
+bool WaitForQueuedPacket(unsigned timeoutMs);
+
 #endif

@@ -8,12 +8,18 @@
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 const int SHOWN_ERROR = TL_ERROR | TF_CONSOLE | TF_ALERT;
 const unsigned POLL_STEP_MS = 100;
+
+std::atomic<bool> fastLink{false};
 
 // Fixed per deliverable: only cu_utility dumps its packets.
 bool PacketTrace() { return g_Variant.packetTrace; }
@@ -26,7 +32,43 @@ void TracePacket(const char* direction, const ModulePacket* packet)
           packet->data[3], packet->data[4], packet->data[5]);
 }
 
+// One polling step: sleeps 100 ms while the count lasts. False when the count
+// after this step would be 0 or less (tested before decreasing, so no count
+// can overflow).
+bool PollStep(int* waitCount)
+{
+    if (*waitCount >= 1) Plat_Sleep(POLL_STEP_MS);
+    if (*waitCount <= 1) return false;
+    --*waitCount;
+    return true;
+}
+
+// The point where a read of waitCount steps gives up; the fast link keeps it
+// by the clock rather than by counting sleeps.
+Clock::time_point EndOfWait(Clock::time_point start, int waitCount)
+{
+    const long long steps = waitCount >= 1 ? waitCount : 0;
+    return start + std::chrono::milliseconds(steps * POLL_STEP_MS);
+}
+
+// One fast-link step: waits for the reader to queue a packet, at most one
+// polling step at a time, until the end of the wait. False once it is over.
+bool WakeStep(int waitCount, Clock::time_point end)
+{
+    if (waitCount < 1) return false;
+    const Clock::time_point now = Clock::now();
+    if (now >= end) return false;
+    // Rounded up, so that the read never gives up before its time.
+    const long long left = std::chrono::ceil<std::chrono::milliseconds>(end - now).count();
+    WaitForQueuedPacket(left < POLL_STEP_MS ? static_cast<unsigned>(left) : POLL_STEP_MS);
+    return true;
+}
+
 }  // namespace
+
+void SetFastLink(bool on) { fastLink = on; }
+
+bool FastLinkOn() { return fastLink; }
 
 int InitializeSecurityModule()
 {
@@ -74,6 +116,8 @@ int WritePacketToSecurityModule(const ModulePacket* packet)
 
 bool ReadPacketFromSecurityModule(ModulePacket* packet, int waitCount)
 {
+    const bool fast = fastLink;
+    const Clock::time_point end = fast ? EndOfWait(Clock::now(), waitCount) : Clock::time_point();
     TRACE(TL_DETAIL | TF_CONSOLE, MODULE_LINK, "ReadPacketFromSecurityModule() - WaitCount = %d",
           waitCount);
     for (;;) {
@@ -81,14 +125,11 @@ bool ReadPacketFromSecurityModule(ModulePacket* packet, int waitCount)
             if (PacketTrace()) TracePacket("Data In", packet);
             return true;
         }
-        if (waitCount >= 1) Plat_Sleep(POLL_STEP_MS);
-        // The count after this step would be 0 or less: give up (tested
-        // before decreasing, so no count can overflow).
-        if (waitCount <= 1) {
+        const bool waitGoesOn = fast ? WakeStep(waitCount, end) : PollStep(&waitCount);
+        if (!waitGoesOn) {
             TRACE(TL_INFO, MODULE_LINK, "** No Data Received before Wait Count Expired **");
             return false;
         }
-        --waitCount;
     }
 }
 

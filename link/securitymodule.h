@@ -21,6 +21,12 @@ int FormatAndSendDataToSecurityModule(int DA, int DC, const char* text);
 // Drops every packet already waiting (wait count 10 until a read is empty).
 void FlushReceivedPackets();
 
+// The fast link: reads take each packet the moment the reader queues it
+// instead of at their next 100 ms poll, and still give up waitCount x 100 ms
+// after the call, with the same traces. Off unless switched on.
+void SetFastLink(bool on);
+bool FastLinkOn();
+
 // Internal to the link, visible for tests.
 void QueueReceivedPacket(const ModulePacket* record);
 bool DequeueReceivedPacket(ModulePacket* record);

@@ -79,6 +79,20 @@ void Plat_EnterLock(PlatLock lock);
 void Plat_LeaveLock(PlatLock lock);
 void Plat_DeleteLock(PlatLock lock);
 
+// An auto-reset event (CreateEventA with automatic reset, initially clear /
+// SetEvent / WaitForSingleObject / CloseHandle). A set releases one wait and
+// clears the event; set while nobody waits, it stays set until the next wait
+// takes it, so a set is never lost. nullptr when it cannot be created.
+struct PlatEventImpl;
+typedef PlatEventImpl* PlatEvent;
+PlatEvent Plat_CreateEvent();
+void Plat_SetEvent(PlatEvent event);
+// Waits until the event is set or timeoutMs have passed; true when it was
+// set (it is clear again). Windows may end a timed-out wait up to one clock
+// tick early: a caller keeping a deadline checks its own clock.
+bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs);
+void Plat_DeleteEvent(PlatEvent event);
+
 // GetCurrentThreadId.
 unsigned long Plat_CurrentThreadId();
 

@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include <cerrno>
+#include <ctime>
 #include <new>
 #include <pthread.h>
 #include <sys/syscall.h>
@@ -31,6 +33,65 @@ void Plat_DeleteLock(PlatLock lock)
     if (lock == nullptr) return;
     pthread_mutex_destroy(&lock->mutex);
     delete lock;
+}
+
+struct PlatEventImpl {
+    pthread_mutex_t mutex;
+    pthread_cond_t changed;
+    bool set;  // guarded by the mutex
+};
+
+PlatEvent Plat_CreateEvent()
+{
+    PlatEventImpl* event = new (std::nothrow) PlatEventImpl;
+    if (event == nullptr) return nullptr;
+    pthread_mutex_init(&event->mutex, nullptr);
+    // Timed waits run on the monotonic clock, so that a change of the
+    // calendar clock neither lengthens nor cuts them.
+    pthread_condattr_t attributes;
+    pthread_condattr_init(&attributes);
+    pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
+    pthread_cond_init(&event->changed, &attributes);
+    pthread_condattr_destroy(&attributes);
+    event->set = false;
+    return event;
+}
+
+void Plat_SetEvent(PlatEvent event)
+{
+    pthread_mutex_lock(&event->mutex);
+    event->set = true;
+    pthread_cond_signal(&event->changed);
+    pthread_mutex_unlock(&event->mutex);
+}
+
+bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs)
+{
+    struct timespec deadline;
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += static_cast<time_t>(timeoutMs / 1000);
+    deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000L;
+    }
+    pthread_mutex_lock(&event->mutex);
+    // Spurious wake-ups go back to waiting until the deadline.
+    int result = 0;
+    while (!event->set && result != ETIMEDOUT)
+        result = pthread_cond_timedwait(&event->changed, &event->mutex, &deadline);
+    const bool wasSet = event->set;
+    event->set = false;
+    pthread_mutex_unlock(&event->mutex);
+    return wasSet;
+}
+
+void Plat_DeleteEvent(PlatEvent event)
+{
+    if (event == nullptr) return;
+    pthread_cond_destroy(&event->changed);
+    pthread_mutex_destroy(&event->mutex);
+    delete event;
 }
 
 unsigned long Plat_CurrentThreadId() { return static_cast<unsigned long>(syscall(SYS_gettid)); }

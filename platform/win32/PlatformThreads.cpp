@@ -27,6 +27,36 @@ void Plat_DeleteLock(PlatLock lock)
     delete lock;
 }
 
+struct PlatEventImpl {
+    HANDLE handle;
+};
+
+PlatEvent Plat_CreateEvent()
+{
+    // Automatic reset, initially clear, unnamed.
+    HANDLE handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (handle == nullptr) return nullptr;
+    PlatEventImpl* event = new (std::nothrow) PlatEventImpl{handle};
+    if (event == nullptr) CloseHandle(handle);
+    return event;
+}
+
+void Plat_SetEvent(PlatEvent event) { SetEvent(event->handle); }
+
+bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs)
+{
+    // INFINITE would never time out; one millisecond short of it does.
+    const DWORD timeout = timeoutMs == INFINITE ? INFINITE - 1 : static_cast<DWORD>(timeoutMs);
+    return WaitForSingleObject(event->handle, timeout) == WAIT_OBJECT_0;
+}
+
+void Plat_DeleteEvent(PlatEvent event)
+{
+    if (event == nullptr) return;
+    CloseHandle(event->handle);
+    delete event;
+}
+
 unsigned long Plat_CurrentThreadId() { return static_cast<unsigned long>(GetCurrentThreadId()); }
 
 namespace {

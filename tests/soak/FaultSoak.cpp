@@ -144,6 +144,20 @@ void CheckResults(const RunResult& run, const e2e::Board& board, const e2e::Lane
     }
 }
 
+// cu_utility traces every packet it hands to a command ("Data In:"): never
+// more than the board sent, and on a run no fault reached every one of them,
+// since each request waits for its reply.
+void CheckPackets(const RunResult& run, const std::string& log, const e2e::LaneFolder& lane,
+                  std::vector<std::string>& problems)
+{
+    if (!run.plan.variant->cu || run.plan.command == "GetUtilityVersion") return;
+    const int sent = e2e::CountOf(log, " out P");
+    const int taken = e2e::CountOf(lane.Capture(), "Data In:");
+    if (taken > sent || (run.hits.empty() && taken != sent))
+        problems.push_back("the board sent " + std::to_string(sent) + " packets, the program took " +
+                           std::to_string(taken));
+}
+
 // Runs the program with its input at an end, as a script would; false when
 // it could not start or had to be killed at its bound.
 bool RunUtility(const RunPlan& plan, const e2e::LaneFolder& lane, e2e::ChildProcess& child,
@@ -188,7 +202,8 @@ RunResult RunOne(const RunPlan& plan)
 
     e2e::ChildProcess child;
     if (!RunUtility(plan, lane, child, run)) return run;
-    run.hits = FaultsApplied(SettledLog(board));
+    const std::string log = SettledLog(board);
+    run.hits = FaultsApplied(log);
     std::vector<std::string>& problems = run.problems;
     const std::set<int> allowed = run.hits.empty() ? std::set<int>{CleanStatus(plan)}
                                                    : AllowedStatuses(plan);
@@ -199,6 +214,7 @@ RunResult RunOne(const RunPlan& plan)
             (run.hits.empty() ? " on a run no fault reached" : " is not allowed for the command"));
     CheckCapture(run, lane, problems);
     CheckResults(run, board, lane, problems);
+    CheckPackets(run, log, lane, problems);
     return run;
 }
 

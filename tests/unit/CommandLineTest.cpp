@@ -70,6 +70,7 @@ TEST(CommandLine, NoArgumentsLeaveTheInitialValues)
     EXPECT_FALSE(Options().m_AutomatedMode);
     EXPECT_STREQ(Options().m_CommandName, "");
     EXPECT_TRUE(Options().m_InternalFileChecksumCheck);
+    EXPECT_FALSE(Options().m_FastLink);
 }
 
 TEST(CommandLine, LastSelectingSwitchWinsWithItsSettingValue)
@@ -93,6 +94,20 @@ TEST(CommandLine, SwitchesWithoutCommandChangeOnlyTheirFields)
     EXPECT_FALSE(Options().m_ConsoleDisplay);
     EXPECT_FALSE(Options().m_AcknowledgeResults);
     EXPECT_FALSE(Options().m_AutomatedMode);
+}
+
+TEST(CommandLine, FastLinkSelectsNoCommandAndHoldsInAnyCaseAfterEverythingElse)
+{
+    Parse({"-fASTlINK"});
+    EXPECT_TRUE(Options().m_FastLink);
+    EXPECT_FALSE(Options().m_AutomatedMode);
+    EXPECT_STREQ(Options().m_CommandName, "");
+
+    ResetProgramOptions();
+    Parse({"-SecurityModuleUpload", "-InputFile", "SU_CRC_1.bin", "-FASTLINK"});
+    EXPECT_STREQ(Options().m_CommandName, "SecurityModuleUpload");
+    EXPECT_STREQ(Options().m_InputFile, "SU_CRC_1.bin");
+    EXPECT_TRUE(Options().m_FastLink);
 }
 
 TEST(CommandLine, MissingValueStopsParsingAndLeavesTheFieldEmpty)

@@ -4,6 +4,7 @@
 #include "support/LinkFixture.h"
 #include "support/TestEnvironment.h"
 #include "support/TimingAllowance.h"
+#include "trace/Trace.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,22 @@ namespace {
 
 class LinkCore : public linktest::LinkTest {};
 
+// The reads, once polling in 100 ms steps and once on the fast link.
+class LinkRead : public linktest::LinkTest, public ::testing::WithParamInterface<bool> {
+protected:
+    bool FastLink() const { return GetParam(); }
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        SetFastLink(FastLink());
+    }
+    void TearDown() override
+    {
+        SetFastLink(false);
+        LinkTest::TearDown();
+    }
+};
+
 ModulePacket Filled()
 {
     ModulePacket packet;
@@ -36,7 +53,7 @@ std::string DataOf(const ModulePacket& packet)
     return std::string(reinterpret_cast<const char*>(packet.data), packet.DL);
 }
 
-TEST_F(LinkCore, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
+TEST_P(LinkRead, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
 {
     StartLink();
     BoardSends({Wire(6, 6, "z2first"), Wire(4, 6, "second")});
@@ -57,9 +74,46 @@ TEST_F(LinkCore, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
     EXPECT_GE(took, 300);
     EXPECT_LT(took, timing::UpperLimitMs(390));
     EXPECT_TRUE(AllZero(packet));
+    EXPECT_EQ(linktest::Occurrences(linktest::CaptureText(),
+                                    "** No Data Received before Wait Count Expired **\n"),
+              1u);
 }
 
-TEST_F(LinkCore, WaitCountOfZeroOrLessMakesOneAttempt)
+// A reply that comes while a read waits, 10 ms into its second step:
+// polling takes it at the next 100 ms step, 90 ms later, the fast link as
+// soon as the reader has queued it (the margin is for a loaded machine).
+TEST_P(LinkRead, PacketArrivingMidWaitIsTakenAtTheNextPollOrAtOnce)
+{
+    ProgramConfig.m_Capture_Logging_Level = TL_DETAIL;
+    StartLink();
+    const auto start = Clock::now();
+    Clock::time_point sent;
+    std::thread board([&sent] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(110));
+        sent = Clock::now();
+        fakeboard::QueueRead(Wire(6, 6, "z2"));
+    });
+    ModulePacket packet;
+    const bool taken = ReadPacketFromSecurityModule(&packet, 10);
+    const auto end = Clock::now();
+    board.join();
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(DataOf(packet), "z2");
+    const auto ms = [](Clock::duration d) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+    };
+    if (FastLink()) {
+        EXPECT_LT(ms(end - sent), timing::UpperLimitMs(60)) << "woken by the reader, not by a poll";
+    } else {
+        EXPECT_GE(ms(end - start), 200);
+        EXPECT_LT(ms(end - start), timing::UpperLimitMs(290));
+    }
+    const std::string capture = linktest::CaptureText();
+    EXPECT_EQ(linktest::Occurrences(capture, "ReadPacketFromSecurityModule() - WaitCount = 10\n"), 1u);
+    EXPECT_EQ(linktest::Occurrences(capture, "** No Data Received"), 0u);
+}
+
+TEST_P(LinkRead, WaitCountOfZeroOrLessMakesOneAttempt)
 {
     for (int waitCount : {0, -5, INT_MIN}) {
         ModulePacket packet = Filled();
@@ -75,7 +129,7 @@ TEST_F(LinkCore, WaitCountOfZeroOrLessMakesOneAttempt)
     EXPECT_EQ(DataOf(packet), "z5");
 }
 
-TEST_F(LinkCore, WaitingUsesNoMeasurableProcessorTime)
+TEST_P(LinkRead, WaitingUsesNoMeasurableProcessorTime)
 {
     // The Windows C library's clock() counts wall time, not processor time.
     if (testenv::IsNativeWindows()) GTEST_SKIP() << "clock() measures wall time on Windows";
@@ -144,7 +198,7 @@ TEST_F(LinkCore, EmptyPacketWithBadChecksumIsQueuedAsUnknownSystemPortPacket)
         std::string::npos);
 }
 
-TEST_F(LinkCore, FailedDriverReadEndsTheReaderButWritesGoOn)
+TEST_P(LinkRead, FailedDriverReadEndsTheReaderButWritesGoOn)
 {
     StartLink();
     fakeboard::CloseBoard();
@@ -189,7 +243,7 @@ TEST_F(LinkCore, WriteFailureIsTracedAndReturned)
     EXPECT_EQ(linktest::CaptureText().find("Data Out:"), std::string::npos);
 }
 
-TEST_F(LinkCore, OnlyTheConveyorUtilityTracesPackets)
+TEST_P(LinkRead, OnlyTheConveyorUtilityTracesPackets)
 {
     StartLink();
     ModulePacket request = Packet(6, 6, "Z2");
@@ -210,7 +264,7 @@ TEST_F(LinkCore, OnlyTheConveyorUtilityTracesPackets)
     }
 }
 
-TEST_F(LinkCore, FlushDropsEverythingWaitingAndTakesAtLeastOneSecond)
+TEST_P(LinkRead, FlushDropsEverythingWaitingAndTakesAtLeastOneSecond)
 {
     StartLink();
     BoardSends({Wire(6, 6, "a"), Wire(6, 6, "b"), Wire(6, 6, "c")});
@@ -220,6 +274,10 @@ TEST_F(LinkCore, FlushDropsEverythingWaitingAndTakesAtLeastOneSecond)
     ModulePacket packet;
     EXPECT_FALSE(ReadPacketFromSecurityModule(&packet, 0));
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, LinkRead, ::testing::Bool(), [](const auto& paramInfo) {
+    return std::string(paramInfo.param ? "FastLink" : "Polling");
+});
 
 // ---------------------------------------------------------------- format
 

@@ -3,6 +3,7 @@
 #include "frame/MainSequence.h"
 #include "base/ProgramOptions.h"
 #include "base/Variant.h"
+#include "link/securitymodule.h"
 #include "support/LinkFixture.h"
 #include "support/TestClock.h"
 
@@ -31,18 +32,18 @@ std::string RequestText(const fakeboard::Sent& sent)
     return std::string(sent.bytes.begin() + 3, sent.bytes.begin() + 3 + sent.bytes[2]);
 }
 
-// Answers the identity requests; once the serial number is asked for, the
-// board takes no more packets.
-void IdentityThenNoMoreWrites()
+// Answers the identity requests; with noMoreWrites, once the serial number
+// is asked for, the board takes no more packets.
+void AnswerIdentity(bool noMoreWrites = false)
 {
-    fakeboard::SetResponder([](const fakeboard::Sent& sent) {
+    fakeboard::SetResponder([noMoreWrites](const fakeboard::Sent& sent) {
         const std::string request = RequestText(sent);
         if (request == "Z2") fakeboard::QueueRead(Wire(6, 6, "z2043912152010"));
         if (request == "Z4") fakeboard::QueueRead(Wire(6, 6, "z401A2B3C"));
         if (request == "Z5") fakeboard::QueueRead(Wire(6, 6, "z5700"));
         if (request == "ZJ") {
             fakeboard::QueueRead(Wire(6, 6, "zJSN42"));
-            fakeboard::FailWrites(32);
+            if (noMoreWrites) fakeboard::FailWrites(32);
         }
     });
 }
@@ -56,7 +57,7 @@ TEST_F(MainSequence, Port6ThatCannotBeOpenedGivesItsStatus)
 
 TEST_F(MainSequence, Port6ThatCannotBeClosedGivesItsStatusAfterTheIdentityWasRead)
 {
-    IdentityThenNoMoreWrites();
+    AnswerIdentity(true);
     EXPECT_EQ(RunMainSequence(), g_Variant.exitPort6Close);
     EXPECT_EQ(scripted::Output().find("Firmware Version"), std::string::npos);
     EXPECT_NE(scripted::Output().find("Closing Security Module Port 6 Failed!"), std::string::npos);
@@ -66,13 +67,7 @@ TEST_F(MainSequence, AutomatedCommandResultBecomesTheStatus)
 {
     // About what is sent and shown, not about how long the waits take.
     const testclock::Scope clock;
-    fakeboard::SetResponder([](const fakeboard::Sent& sent) {
-        const std::string request = RequestText(sent);
-        if (request == "Z2") fakeboard::QueueRead(Wire(6, 6, "z2043912152010"));
-        if (request == "Z4") fakeboard::QueueRead(Wire(6, 6, "z401A2B3C"));
-        if (request == "Z5") fakeboard::QueueRead(Wire(6, 6, "z5700"));
-        if (request == "ZJ") fakeboard::QueueRead(Wire(6, 6, "zJSN42"));
-    });
+    AnswerIdentity();
     g_ProgramOptions.m_CommandName = "SecurityModuleUpload";
     EXPECT_EQ(RunMainSequence(), g_Variant.exitUploadFailed);
     const std::string output = scripted::Output();
@@ -81,6 +76,21 @@ TEST_F(MainSequence, AutomatedCommandResultBecomesTheStatus)
               std::string::npos)
         << output;
     EXPECT_NE(output.find("ERROR 14, Upload Failed."), std::string::npos);
+}
+
+// From the identity on for a script; the menus keep their polls, whose live
+// displays a person watches, whatever the command line says.
+TEST_F(MainSequence, FastLinkServesAutomatedRunsOnly)
+{
+    AnswerIdentity();
+    g_ProgramOptions.m_FastLink = true;
+    EXPECT_EQ(RunMainSequence(), 0);
+    EXPECT_TRUE(FastLinkOn());
+
+    g_ProgramOptions.m_AutomatedMode = false;
+    g_ProgramOptions.m_AcknowledgeResults = false;  // the menus take X by themselves
+    EXPECT_EQ(RunMainSequence(), 0);
+    EXPECT_FALSE(FastLinkOn());
 }
 
 }  // namespace

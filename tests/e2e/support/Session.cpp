@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -40,6 +41,10 @@ void Session::Launch(const std::vector<std::string>& arguments, bool removeWorkD
         options.arguments.insert(options.arguments.begin(), WindowsProgram(variant_.windowsProgram));
         options.windowsLineEnds = true;
     }
+    // Set where CTest runs suites a second time with one more switch at the
+    // end of every command line (tests/e2e/CMakeLists.txt).
+    const char* appended = std::getenv("E2E_APPEND_ARGUMENT");
+    if (appended != nullptr && *appended != '\0') options.arguments.push_back(appended);
     options.environment = lane_->Environment();
     options.workDir = lane_->BinDir();
     if (removeWorkDir) {

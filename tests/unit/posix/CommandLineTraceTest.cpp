@@ -21,7 +21,7 @@ TEST(CommandLineTrace, EveryArgumentIsTracedWithItsPosition)
 {
     capture::CreateFolder();
     ParseArguments({"-InputFile", "c:\\fw\\SU_CRC_1A.hex", "-TargetType", "S", "-GetVersion",
-                    "-MinSecurityModuleVersion", "412"});
+                    "-MinSecurityModuleVersion", "412", "-fastlink"});
     const std::string text = capture::Read(1);
     EXPECT_EQ(Count(text, "   Argument 1 Value:-InputFile\n"), 1);
     EXPECT_EQ(Count(text, "   Argument 2 Value:c:\\fw\\SU_CRC_1A.hex\n"), 1);
@@ -31,9 +31,11 @@ TEST(CommandLineTrace, EveryArgumentIsTracedWithItsPosition)
     EXPECT_EQ(Count(text, "   Argument 5 Value:-GetVersion\n"), 1);
     EXPECT_EQ(Count(text, "   Argument 6 Value:-MinSecurityModuleVersion\n"), 2);
     EXPECT_EQ(Count(text, "Value:412\n"), 0);
-    EXPECT_EQ(Count(text, "Argument"), 7);
+    EXPECT_EQ(Count(text, "   Argument 8 Value:-fastlink\n"), 1);
+    EXPECT_EQ(Count(text, "Argument"), 8);
     EXPECT_NE(text.find("CommandLine.:"), std::string::npos);
     EXPECT_EQ(g_ProgramOptions.m_TargetType, 'S');
+    EXPECT_TRUE(g_ProgramOptions.m_FastLink);
 }
 
 TEST(CommandLineTrace, NoArgumentsTraceNothing)
