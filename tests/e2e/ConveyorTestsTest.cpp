@@ -1,7 +1,7 @@
 // The conveyor unit's tests end to end from the CU Test menu: safety
 // switches and belts, the static curtain test, the packet display.
 #include "LaneFolder.h"
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ std::vector<std::string> BeltRequests(const std::vector<std::string>& received)
 
 TEST(ConveyorTests, SafetySwitchesRunTheBeltsAndThePacketDisplayShowsWhatArrives)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Module().Set("setting.conveyor.switches=0x01");
     // The board answers the stop of both belts with a status packet that
     // nobody reads, so the packet display finds it waiting. The display
@@ -60,7 +60,7 @@ TEST(ConveyorTests, SafetySwitchesRunTheBeltsAndThePacketDisplayShowsWhatArrives
 
 TEST(ConveyorTests, StaticCurtainResultsGoToTheDumpFile)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Module().Set("setting.curtain.sensors=1,27,28,29,30;1,5,30");
     run.Start();
     // Start, then collect two result sets.

@@ -1,5 +1,5 @@
 // The coupon box test end to end from the SU Test menu.
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ std::vector<std::string> BoxRequests(const std::vector<std::string>& received)
 
 TEST(CouponBox, StatusPacketsAreDecodedAndOldFirmwareHasNoEnableWithoutLed)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("version=043112152010");
     run.Module().Set("setting.couponbox.status=0x13,0");
     run.Start();
@@ -46,7 +46,7 @@ TEST(CouponBox, StatusPacketsAreDecodedAndOldFirmwareHasNoEnableWithoutLed)
 
 TEST(CouponBox, EnableLedValuesAndExitLeaveTheBoxDisabled)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("version=043212152010");
     run.Module().Set("setting.couponbox.top=0x0123,0x0200,0x0100");
     run.Start();

@@ -1,6 +1,6 @@
 // Lights, the hardware version report and the carousel E-Box, end to end:
 // the real programs against the emulated board.
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ class EasLaneLight : public ::testing::TestWithParam<Variant> {};
 
 TEST_P(EasLaneLight, InvalidQueryAnswerIsShownAndTheSetStillGoesOut)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.Module().Set("setting.eas-all=2");
     EXPECT_EQ(run.Run({"-SetEPSFlash"}), 0);
     EXPECT_THAT(run.Output(),
@@ -31,7 +31,7 @@ TEST_P(EasLaneLight, InvalidQueryAnswerIsShownAndTheSetStillGoesOut)
 
 TEST_P(EasLaneLight, BothSettingsRunAllEasFirstEachWithItsOwnPort6)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.Module().Set("setting.eas-top=1");
     EXPECT_EQ(run.Run({"-SetEPSLLFlash"}), 0);
     EXPECT_THAT(AfterStartUp(run), ElementsAreArray({OPEN_PORT6_INIT, "6/2", "6/6 Z9?", "6/6 Z91",
@@ -51,7 +51,7 @@ TEST_P(EasLaneLight, BothSettingsRunAllEasFirstEachWithItsOwnPort6)
 
 TEST(EasLaneLightSet, AnswerIsTheNextPacketWhateverItIs)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     // Every ZB answer comes after a stray packet: the query skips it, the
     // set takes it as its answer.
     run.Module().Set("fault.ZB=unrelated:1");
@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Both, EasLaneLight, ::testing::Values(SU, CU),
 
 TEST(LightTests, SuTestMenuRunsBothLightTests)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("setting.tal2=0x21");
     run.Module().Set("setting.tal2-status-flag=1");
     // Test menu; lane lights: all off, red off, out; TAL-2: amber, green,
@@ -89,7 +89,7 @@ TEST(LightTests, SuTestMenuRunsBothLightTests)
 
 TEST(LightTests, CuUtilityHasNone)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     EXPECT_EQ(run.Run({}, "T57XX"), 0);
     EXPECT_THAT(run.Output(), Not(HasSubstr("Lane Light")));
     EXPECT_THAT(run.Output(), Not(HasSubstr("TAL-2")));
@@ -106,7 +106,7 @@ class HardwareVersionRequest : public ::testing::TestWithParam<Variant> {};
 TEST_P(HardwareVersionRequest, WritesTheIdentityIntoTheNamedFile)
 {
     const Variant& variant = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     run.Module().Set(variant.cu ? "version=061003222012" : "version=051012152010");
     run.Module().Set("serial=SN-77");
     WriteTextFile(run.Lane().ConfigDir() + "/Inventory.Ini", "[Lane]\r\nNumber=4\r\n");
@@ -133,7 +133,7 @@ std::vector<std::string> PollingRequest(const char* request)
 
 TEST(EBoxRound02, SetsTheRoundingResetsTheEBoxAndGivesThePollingBack)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("setting.ebox-config=1140120");
     run.Module().Set("setting.ebox-split=1");
     EXPECT_EQ(run.Run({"-SetEBoxRound02"}), 0);
@@ -161,7 +161,7 @@ TEST(EBoxRound02, SetsTheRoundingResetsTheEBoxAndGivesThePollingBack)
 
 TEST(EBoxRound02, ErrorReplyIsNamedAndTheSequenceGoesOn)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Module().Set("setting.ebox-error=3");
     EXPECT_EQ(run.Run({"-SetEBoxRound02"}), 0);
     EXPECT_THAT(run.Output(), HasSubstr("Setting Rounding to .02\n"

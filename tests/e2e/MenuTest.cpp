@@ -1,6 +1,6 @@
 // The menus' frame, end to end: keys, screens, gates and the closing
 // sequence.
-#include "Session.h"
+#include "UtilityRun.h"
 #include "tests/support/TimingAllowance.h"
 
 #include <gmock/gmock.h>
@@ -28,7 +28,7 @@ std::string MainMenuTitle(const Variant& variant)
 const std::string CLEAR(25, '\n');
 
 // The identity every screen test gives the board.
-void SetIdentity(Session& run, const char* version)
+void SetIdentity(UtilityRun& run, const char* version)
 {
     run.Module().Set(std::string("version=") + version);
     run.Module().Set("checksum=5A3C91");
@@ -52,7 +52,7 @@ std::string MainMenuScreen(const Variant& variant, char key, const char* version
 }
 
 // The output from the first main menu on; empty when there is none.
-std::string FromTheMainMenu(const Session& run)
+std::string FromTheMainMenu(const UtilityRun& run)
 {
     const std::string output = run.Output();
     const size_t at = output.find(CLEAR + run.Utility().banner);
@@ -71,7 +71,7 @@ const std::vector<std::string> OPEN_PORT6 = {"6/1 <01><06><02><01>", "6/2"};
 TEST_P(Menus, NoArgumentsShowTheIdentityAndTheMainMenuAndLeaveTheLightsOff)
 {
     const Variant& variant = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     SetIdentity(run, "033612152010");
     EXPECT_EQ(run.Run({}, "X"), 0);
 
@@ -88,7 +88,7 @@ TEST_P(Menus, NoArgumentsShowTheIdentityAndTheMainMenuAndLeaveTheLightsOff)
 TEST_P(Menus, SuppressedConsoleShowsOnlyTheScreenClearAndLeavesByItself)
 {
     const Variant& variant = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     run.Start({"-SupressConsoleDisplay"});
     // Standard input stays open: nobody presses a key.
     EXPECT_EQ(run.WaitForExit(), 0);
@@ -101,7 +101,7 @@ TEST_P(Menus, SuppressedConsoleShowsOnlyTheScreenClearAndLeavesByItself)
 
 TEST_P(Menus, UnacknowledgedResultsLeaveByThemselvesButStillShow)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.Start({"-SuppressAcknowledgeResults"});
     EXPECT_EQ(run.WaitForExit(), 0);
     EXPECT_THAT(run.Output(), HasSubstr(MainMenuTitle(GetParam())));
@@ -111,7 +111,7 @@ TEST_P(Menus, UnacknowledgedResultsLeaveByThemselvesButStillShow)
 TEST_P(Menus, UnlistedKeyOnlyRedraws)
 {
     const Variant& variant = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     // '2' is listed in cu_utility only; 'Q' in neither.
     EXPECT_EQ(run.Run({}, variant.cu ? "QX" : "2QX"), 0);
     const std::string output = run.Output();
@@ -124,7 +124,7 @@ TEST_P(Menus, UnlistedKeyOnlyRedraws)
 
 TEST_P(Menus, LowerCaseKeysActLikeUpperCase)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     EXPECT_EQ(run.Run({}, "txx"), 0);
     const std::string output = run.Output();
     EXPECT_THAT(output, HasSubstr("Enter Command:T\n\n"));
@@ -144,7 +144,7 @@ void PrintTo(const Path& path, std::ostream* out) { *out << path.name; }
 
 // Status 0 within a few seconds, waiting rather than spinning, and out
 // through the main menu's closing sequence.
-void ExpectEndedNormally(Session& run, const char* name, int status, int lateAnswerMs = 0)
+void ExpectEndedNormally(UtilityRun& run, const char* name, int status, int lateAnswerMs = 0)
 {
     EXPECT_EQ(status, 0) << name;
     // The start-up and the closing sequence take about 3 s of the protocol's
@@ -169,7 +169,7 @@ class EndOfInput : public ::testing::TestWithParam<Path> {};
 TEST_P(EndOfInput, EndsTheProgramNormally)
 {
     const Path& path = GetParam();
-    Session run(path.cu ? CU : SU);
+    UtilityRun run(path.cu ? CU : SU);
     run.Module().Set("version=045012152010");  // every gate open
     ExpectEndedNormally(run, path.name, run.Run({}, path.keys));
 }
@@ -217,9 +217,9 @@ TEST_P(EndOfInputInTests, EndsTheProgramNormally)
         const std::vector<WaitPath> paths(
             group.begin() + static_cast<std::ptrdiff_t>(first),
             group.begin() + static_cast<std::ptrdiff_t>(std::min(group.size(), first + atOnce)));
-        std::vector<std::unique_ptr<Session>> runs;
+        std::vector<std::unique_ptr<UtilityRun>> runs;
         for (const WaitPath& path : paths) {
-            runs.push_back(std::make_unique<Session>(path.cu ? CU : SU));
+            runs.push_back(std::make_unique<UtilityRun>(path.cu ? CU : SU));
             runs.back()->Module().Set("version=045012152010");  // every gate open
             if (*path.lateAnswer != '\0') runs.back()->Module().Set(path.lateAnswer);
             runs.back()->Start();
@@ -273,7 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
 {
     for (const char* version : {"040812152010", "040912152010"}) {
-        Session run(SU);
+        UtilityRun run(SU);
         run.Module().Set(std::string("version=") + version);
         EXPECT_EQ(run.Run({}, "13 xx"), 0);
         const bool runs = std::string(version) >= "0409";
@@ -292,13 +292,13 @@ TEST(SuMenus, ProximityCalibrationNeedsFirmware409)
 
 TEST(SuMenus, ScaleTestingNeedsFirmware439AndItsXLeavesTheTestMenuToo)
 {
-    Session below(SU);
+    UtilityRun below(SU);
     below.Module().Set("version=043812152010");
     EXPECT_EQ(below.Run({}, "T4 xx"), 0);
     EXPECT_THAT(below.Output(), Not(HasSubstr("**** Scale Test Menu ****")));
     EXPECT_EQ(CountOf(below.Output(), "**** Test Menu ****"), 2);
 
-    Session at(SU);
+    UtilityRun at(SU);
     at.Module().Set("version=043912152010");
     at.Start();
     at.TypeWhen("Enter Command:", "t");
@@ -320,7 +320,7 @@ const char SENSORMATIC_MENU[] =
 
 TEST(SuMenus, EverySubMenuShowsItsScreenAndOnlyItsItemsAskTheBoard)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     SetIdentity(run, "045012152010");
     run.Module().Set("setting.sensormatic.type=1");
     // Functions; Sensormatic; Test with a soft reset; Scale Test; out.
@@ -360,7 +360,7 @@ TEST(SuMenus, EverySubMenuShowsItsScreenAndOnlyItsItemsAskTheBoard)
 
 TEST(CuMenus, FunctionsAndTestMenusShowTheirScreensAndAskTheBoardNothing)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     SetIdentity(run, "033612152010");
     EXPECT_EQ(run.Run({},
                       "1X"
@@ -380,7 +380,7 @@ TEST(CuMenus, FunctionsAndTestMenusShowTheirScreensAndAskTheBoardNothing)
 
 TEST(CuMenus, CurtainMenuKeepsPort6OpenUntilX)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     EXPECT_EQ(run.Run({}, "2xX"), 0);
     EXPECT_THAT(run.Output(), HasSubstr("**** Curtain Menu ****\n\n 1 - Enable/Disable Flatpack\n"
                                         " X - Exit This Menu\n\nEnter Command:X\n\n"));
@@ -392,7 +392,7 @@ TEST(CuMenus, CurtainMenuKeepsPort6OpenUntilX)
 
 TEST_P(Menus, SensormaticMenuShowsTheControllerType)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     EXPECT_EQ(run.Run({}, "3xX"), 0);
     EXPECT_THAT(run.Output(), HasSubstr("Current Controller type :None\n\n\n\n"
                                         "**** Sensormatic Menu ****\n\n 1 - Set Controller Type\n"));

@@ -1,6 +1,6 @@
 // SU model, proximity sensor, USB loop-back test and soft reset, end to end
 // through the menus.
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ std::vector<std::string> PacketsAfter(const std::vector<std::string>& received,
 
 TEST(SuModel, AnswersAreSentAsTypedAndOnlyTheFirstCharacterIsChecked)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("model=300");
     // Each answer, then the pause's key; the long answer is cut at 11
     // characters and the rest of its line is dropped.
@@ -72,7 +72,7 @@ TEST(SuModel, AnswersAreSentAsTypedAndOnlyTheFirstCharacterIsChecked)
 
 TEST(SuModel, UnconfirmedChangeIsNotReportedAsSet)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("fault.Z6=unrelated:100");
     EXPECT_EQ(run.Run({},
                       "12"
@@ -89,7 +89,7 @@ TEST(SuModel, UnconfirmedChangeIsNotReportedAsSet)
 
 TEST(SuProximity, FailedCalibrationStillShowsTheLiveStatus)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("version=040912152010");
     run.Module().Set("setting.proximity.calibration=0x31");
     run.Module().Set("setting.proximity.status=0x31,0x01,0x33,0x30");
@@ -121,7 +121,7 @@ std::string LoopbackRequest(const char* counter)
 
 TEST(UsbTest, RequestsAreNumberedAndAKeyBeforeTheFirstCycleSendsNothing)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Start();
     ASSERT_TRUE(run.WaitFor("Enter Command:"));
     // The key after 6 is waiting before the first cycle.
@@ -151,7 +151,7 @@ TEST(UsbTest, RequestsAreNumberedAndAKeyBeforeTheFirstCycleSendsNothing)
 
 TEST(UsbTest, WrongCounterCountsOneErrorAndBothPartsWrongTwo)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("setting.loopback.corrupt=counter,both,none");
     run.Start();
     ASSERT_TRUE(run.TypeWhen("Enter Command:", "T6"));
@@ -167,7 +167,7 @@ TEST(UsbTest, WrongCounterCountsOneErrorAndBothPartsWrongTwo)
 
 TEST(SoftReset, TimeOutLeavesPort6OpenAndTheNextResetCompletes)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Module().Set("fault.Z3=no-reply*1");
     EXPECT_EQ(run.Run({}, "TA A XX"), 0);
     const std::string output = run.Output();

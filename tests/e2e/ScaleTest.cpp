@@ -1,7 +1,7 @@
 // The Scale Test menu of su_utility, end to end: the live display and dump
 // file, the noise analysis with its log file, and the firmware gate, against
 // the emulated SU streaming scripted readings.
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -39,7 +39,7 @@ std::vector<std::string> Join(std::vector<std::vector<std::string>> parts)
 }
 
 // From the main menu into the Scale Test menu and one of its items.
-void OpenScaleItem(Session& run, const char* item)
+void OpenScaleItem(UtilityRun& run, const char* item)
 {
     run.TypeWhen("Enter Command:", "T");
     run.TypeWhen("**** Test Menu ****", "4");
@@ -47,7 +47,7 @@ void OpenScaleItem(Session& run, const char* item)
 }
 
 // From the Scale Test menu back to the main menu, and out.
-void LeaveScaleMenu(Session& run)
+void LeaveScaleMenu(UtilityRun& run)
 {
     run.TypeWhen("\nEnter Command :", "X");
     run.TypeWhen("Press any key to continue", " ");
@@ -56,7 +56,7 @@ void LeaveScaleMenu(Session& run)
 
 TEST(ScaleTestE2E, NormalDisplayAndCaptureThroughTheMenus)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set(SCALE_FIRMWARE);
     for (const char* line : {"scale.config=21.5,12", "scale.rate=0", "scale.count=6",
                              "scale.reading=3,4300,4300,4300,0", "scale.reading=0,4300,4300,4300,0",
@@ -91,7 +91,7 @@ TEST(ScaleTestE2E, NormalDisplayAndCaptureThroughTheMenus)
 
 TEST(ScaleTestE2E, XOrEscapeAtTheStartSendsNoStreamCommand)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set(SCALE_FIRMWARE);
     run.Start();
     OpenScaleItem(run, "1");
@@ -107,14 +107,14 @@ TEST(ScaleTestE2E, XOrEscapeAtTheStartSendsNoStreamCommand)
 
 TEST(ScaleTestE2E, ScaleTestingBelowFirmware439OnlyPauses)
 {
-    Session below(SU);
+    UtilityRun below(SU);
     below.Module().Set("version=043812152010");
     EXPECT_EQ(below.Run({}, "T41 xx"), 0);
     EXPECT_THAT(below.Output(), Not(HasSubstr("Scale Test/Dump values")));
     EXPECT_THAT(below.Output(), HasSubstr("Enter Command:4\n\n\nPress any key to continue"));
     EXPECT_THAT(below.Received(), ElementsAreArray(Packets({})));
 
-    Session at(SU);
+    UtilityRun at(SU);
     at.Module().Set(SCALE_FIRMWARE);
     EXPECT_EQ(at.Run({}, "T41xx xX"), 0);
     EXPECT_THAT(at.Output(), HasSubstr("Scale Test/Dump values"));
@@ -139,7 +139,7 @@ std::string WriteLongStream(const LaneFolder& lane)
 
 TEST(ScaleAnalysisE2E, IntervalsWithZeroingLogTheirOwnCountsAndTheHeadersDiffer)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set(SCALE_FIRMWARE);
     run.Module().Set("scale.config=21.5,11");
     // Paced, unlike the short streams: unpaced, 10202 readings can outrun the
@@ -201,7 +201,7 @@ TEST(ScaleAnalysisE2E, IntervalsWithZeroingLogTheirOwnCountsAndTheHeadersDiffer)
 
 TEST(ScaleAnalysisE2E, WithoutIntervalNothingIsAskedOrLoggedAndXBeforeAReadingShowsNoResults)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set(SCALE_FIRMWARE);
     run.Module().Set("scale.count=0");
     run.Start();

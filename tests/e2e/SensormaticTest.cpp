@@ -1,6 +1,6 @@
 // The Sensormatic menu's operations end to end: controller type, enable,
 // disable and the hardtag display.
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ std::vector<std::string> ControllerRequests(const std::vector<std::string>& rece
 
 TEST(Sensormatic, ControllerTypeIsChangedOnlyByAValidAnswerAndAlwaysReadBack)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Module().Set("setting.sensormatic.hardtag=0,0,1");
     run.Start();
     // An empty answer, an invalid one, then type 2; each followed by the
@@ -63,7 +63,7 @@ TEST(Sensormatic, ControllerTypeIsChangedOnlyByAValidAnswerAndAlwaysReadBack)
 
 TEST(Sensormatic, EnableAndDisableReportTheControllerAndItsSilence)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     // The first answer comes only after 100 other packets; the second is a
     // controller error; the third is as asked.
     run.Module().Set("fault.X5=unrelated:100*1");

@@ -1,5 +1,5 @@
 // Start-up, the command line and the exit statuses, end to end.
-#include "Session.h"
+#include "UtilityRun.h"
 #include "tests/support/TimingAllowance.h"
 
 #include <gmock/gmock.h>
@@ -21,7 +21,7 @@ class StartUp : public ::testing::TestWithParam<Variant> {};
 TEST_P(StartUp, GetVersionShowsTheIdentityAndSendsNothingAfterPort6IsClosed)
 {
     for (const char* spelling : {"-GetVersion", "-getversion"}) {
-        Session run(GetParam());
+        UtilityRun run(GetParam());
         run.Module().Set("version=033612152010");
         run.Module().Set("checksum=5A3C91");
         run.Module().Set("checksum-status=0");
@@ -38,7 +38,7 @@ TEST_P(StartUp, GetVersionShowsTheIdentityAndSendsNothingAfterPort6IsClosed)
 
 TEST_P(StartUp, FailedChecksumVerdictIsShownButDoesNotChangeTheStatus)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.Module().Set("checksum-status=1");
     EXPECT_EQ(run.Run({"-GetVersion"}), 0);
     EXPECT_THAT(run.Output(), HasSubstr(" Failed!\nSerial Number :"));
@@ -57,7 +57,7 @@ class UnansweredRequest : public ::testing::TestWithParam<std::tuple<Variant, Si
 TEST_P(UnansweredRequest, GivesItsExitStatus)
 {
     const auto& [variant, silent] = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     run.Module().Set(std::string("fault.") + silent.request + "=no-reply");
     EXPECT_EQ(run.Run({"-GetVersion"}), variant.*silent.status);
     EXPECT_THAT(run.Output(), Not(HasSubstr("Firmware Version")));
@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(StartUp, MissingBoardSocketFailsTheLinkAfterTheTransportsMessage)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.WithoutBoard();
     EXPECT_EQ(run.Run({"-GetVersion"}), 202);
     const std::string output = run.Output();
@@ -93,7 +93,7 @@ TEST_P(StartUp, MissingBoardSocketFailsTheLinkAfterTheTransportsMessage)
 TEST_P(StartUp, RemovedCurrentDirectoryFailsTheFramework)
 {
     E2E_SKIP_UNDER_WINE("a removed current directory is the Linux layer's start-up failure");
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.StartInRemovedFolder({"-GetVersion"});
     EXPECT_EQ(run.Finish(), 200);
     EXPECT_EQ(run.Output(), "FATAL ERROR 1A: MFC initialization failed.\n");
@@ -102,7 +102,7 @@ TEST_P(StartUp, RemovedCurrentDirectoryFailsTheFramework)
 
 TEST_P(StartUp, GetUtilityVersionAnswersAloneWithoutTouchingAnything)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     EXPECT_EQ(run.Run({"-getutilityversion", "-GetVersion"}), 0);
     EXPECT_EQ(run.Output(), std::string("\n") + GetParam().banner + "\n");
     EXPECT_FALSE(PathExists(run.Lane().OnDriveC("FirmwareUpdate")));
@@ -111,7 +111,7 @@ TEST_P(StartUp, GetUtilityVersionAnswersAloneWithoutTouchingAnything)
 
 TEST_P(StartUp, InputFileAsTheLastArgumentEndsTheCommandLine)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     EXPECT_EQ(run.Run({"-GetVersion", "-InputFile"}), 0);
     const std::string capture = run.Capture();
     EXPECT_THAT(capture, HasSubstr("Argument 2 Value:-InputFile\n"));
@@ -120,7 +120,7 @@ TEST_P(StartUp, InputFileAsTheLastArgumentEndsTheCommandLine)
 
 TEST_P(StartUp, LastSelectingSwitchWins)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     EXPECT_EQ(run.Run({"-SetSafetySwitchType2", "-SetFlatpackDisable"}), 0);
     const std::string output = LowerCase(run.Output());
     EXPECT_THAT(output, HasSubstr("flatpack"));
@@ -129,14 +129,14 @@ TEST_P(StartUp, LastSelectingSwitchWins)
 
 TEST_P(StartUp, FailedUploadGivesTheUploadStatus)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     EXPECT_EQ(run.Run({"-SecurityModuleUpload"}), GetParam().exitUploadFailed);
     EXPECT_THAT(run.Output(), EndsWith("ERROR 14, Upload Failed.\n"));
 }
 
 TEST_P(StartUp, CaptureFileRecordsTheWholeRun)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     EXPECT_EQ(run.Run({"-GetVersion"}), 0);
     const std::string capture = run.Capture();
     EXPECT_THAT(capture, HasSubstr("   Argument 1 Value:-GetVersion\n"));
@@ -152,8 +152,8 @@ TEST_P(StartUp, CaptureFileRecordsTheWholeRun)
 // files keep every line of their run.
 TEST(TwoPrograms, AtOnceOnOneLaneEachCaptureFileIsWhole)
 {
-    Session su(SU);
-    Session cu(CU, su);
+    UtilityRun su(SU);
+    UtilityRun cu(CU, su);
     su.Start({"-GetVersion"});
     ASSERT_TRUE(su.WaitFor("Initializing Security Module.."));
     cu.Start({"-GetVersion"});
@@ -177,7 +177,7 @@ TEST(TwoPrograms, AtOnceOnOneLaneEachCaptureFileIsWhole)
 // its first poll costs no step, so 1.7 s is the floor.
 TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     const auto start = std::chrono::steady_clock::now();
     run.Start({"-GetVersion"});
     ASSERT_TRUE(run.WaitFor("Serial Number :"));

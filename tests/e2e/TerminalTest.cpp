@@ -2,7 +2,7 @@
 // once and are not echoed, and however the program ends, the terminal is left
 // exactly as it was found.
 #include "LaneFolder.h"
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ const char POSIX_TERMINAL[] = "POSIX terminal settings and signals are the Linux
 
 class OnTerminal : public ::testing::TestWithParam<Variant> {};
 
-void ExpectTerminalAsFound(Session& run)
+void ExpectTerminalAsFound(UtilityRun& run)
 {
     const struct termios now = run.TerminalNow();
     EXPECT_TRUE(SameTerminalSettings(run.TerminalAtStart(), now))
@@ -32,7 +32,7 @@ void ExpectTerminalAsFound(Session& run)
 TEST_P(OnTerminal, KeysActWithoutEnterAreNotEchoedAndXLeavesTheTerminalAsFound)
 {
     E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.OnTerminal();
     run.Start();
     ASSERT_TRUE(run.WaitFor("Enter Command:"));
@@ -64,7 +64,7 @@ TEST_P(OnTerminal, KeysActWithoutEnterAreNotEchoedAndXLeavesTheTerminalAsFound)
 TEST(SuOnTerminal, PauseTakesAnyKeyUnechoed)
 {
     E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("version=040812152010");  // the calibration item only pauses
     run.OnTerminal();
     run.Start();
@@ -83,7 +83,7 @@ TEST(SuOnTerminal, PauseTakesAnyKeyUnechoed)
 TEST_P(OnTerminal, ConfigurationExitLeavesTheTerminalAsFound)
 {
     E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.Lane().WriteConfig("LaneConfig.Ini", "[Common]\nCountryCode=XYZ\n");
     run.OnTerminal();
     run.Start();
@@ -95,7 +95,7 @@ TEST_P(OnTerminal, ConfigurationExitLeavesTheTerminalAsFound)
 TEST_P(OnTerminal, CtrlCWhileAKeyIsAwaitedLeavesTheTerminalAsFound)
 {
     E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.OnTerminal();
     run.Start();
     ASSERT_TRUE(run.PressWhen("Enter Command:", "\x03"));
@@ -106,7 +106,7 @@ TEST_P(OnTerminal, CtrlCWhileAKeyIsAwaitedLeavesTheTerminalAsFound)
 // The line prompt of the scale data analysis, reached through the menus.
 const char intervalPrompt[] = "Enter Time Interval in minutes (enter 0 or blank for none) :";
 
-bool ReachIntervalPrompt(Session& run)
+bool ReachIntervalPrompt(UtilityRun& run)
 {
     return run.PressWhen("Enter Command:", "t") && run.PressWhen("Enter Command:", "4") &&
            run.PressWhen("\nEnter Command :", "2") && run.WaitFor(intervalPrompt) &&
@@ -116,7 +116,7 @@ bool ReachIntervalPrompt(Session& run)
 TEST(SuOnTerminal, LinePromptEchoesWhatIsTyped)
 {
     E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("version=043912152010");
     run.OnTerminal();
     run.Start();
@@ -136,7 +136,7 @@ TEST(SuOnTerminal, LinePromptEchoesWhatIsTyped)
 TEST(SuOnTerminal, CtrlCAtALinePromptLeavesTheTerminalAsFound)
 {
     E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("version=043912152010");
     run.OnTerminal();
     run.Start();
@@ -151,7 +151,7 @@ TEST(SuOnTerminal, CtrlCAtALinePromptLeavesTheTerminalAsFound)
 TEST(SuOnTerminal, UploadFromTheMenuEndsWith0AndLeavesTheTerminalAsFound)
 {
     E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
-    Session run(SU);
+    UtilityRun run(SU);
     WriteTextFile(run.Lane().BinDir() + "/SU_Menu_CRC_41.bin", "A");
     run.OnTerminal();
     run.Start();
@@ -192,7 +192,7 @@ TEST_P(SignalAtAKeyWait, EndsTheProgramAndLeavesTheTerminalAsFound)
 {
     E2E_SKIP_UNDER_WINE(POSIX_TERMINAL);
     const SignalCase& signalCase = GetParam();
-    Session run(*signalCase.variant);
+    UtilityRun run(*signalCase.variant);
     run.OnTerminal();
     run.Start();
     for (const char* key = signalCase.keys; *key != '\0'; ++key)

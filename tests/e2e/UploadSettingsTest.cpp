@@ -1,6 +1,6 @@
 // Firmware upload and the board settings, end to end: the real programs
 // against the emulated board, from the command line and from the menus.
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ unsigned Sum(const std::string& bytes)
 }
 
 // A firmware file in the utility's current directory; its name as given.
-std::string WriteFirmware(Session& run, const std::string& name, const std::string& content)
+std::string WriteFirmware(UtilityRun& run, const std::string& name, const std::string& content)
 {
     std::string path = name;
     for (char& c : path)
@@ -72,9 +72,9 @@ std::string BigEndian(unsigned value, int bytes)
     return text;
 }
 
-std::string Uploaded(const Session& run)
+std::string Uploaded(const UtilityRun& run)
 {
-    const std::vector<uint8_t> image = const_cast<Session&>(run).Module().UploadedImage();
+    const std::vector<uint8_t> image = const_cast<UtilityRun&>(run).Module().UploadedImage();
     return std::string(image.begin(), image.end());
 }
 
@@ -86,7 +86,7 @@ class Upload : public ::testing::TestWithParam<Variant> {};
 TEST_P(Upload, ThirtyThreeBytesGoInTwoBlocksAndTheProgramEnds)
 {
     const Variant& variant = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     run.Module().Set("version=033612152010");
     const std::string name =
         WriteFirmware(run, Marker(variant) + "Main_CRC_" + Hex(Sum(image33)) + ".bin", image33);
@@ -127,7 +127,7 @@ TEST_P(Upload, ThirtyThreeBytesGoInTwoBlocksAndTheProgramEnds)
 TEST_P(Upload, WithoutInputFileTheNameHasNoMarker)
 {
     const Variant& variant = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     EXPECT_EQ(run.Run({"-SecurityModuleUpload"}), variant.exitUploadFailed);
     EXPECT_THAT(run.Output(),
                 EndsWith(std::string("Checksum ") + (variant.cu ? "C07E22" : "5A3C91") +
@@ -142,7 +142,7 @@ TEST_P(Upload, WithoutInputFileTheNameHasNoMarker)
 TEST_P(Upload, EightKibImageArrivesWhole)
 {
     const Variant& variant = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     std::string image;
     for (unsigned i = 0; i < 8192; ++i) image.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
     const std::string name =
@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Both, Upload, ::testing::Values(SU, CU),
 
 TEST(UploadFile, EmptyFileWithCrc0AnnouncesNothingAndSendsNoBlock)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     const std::string name = WriteFirmware(run, "SU_Empty_CRC_0.bin", "");
     EXPECT_EQ(run.Run({"-SecurityModuleUpload", "-InputFile", name}), 0);
     EXPECT_THAT(run.Output(), HasSubstr("\n0 Bytes Read\n"));
@@ -174,7 +174,7 @@ TEST(UploadFile, EmptyFileWithCrc0AnnouncesNothingAndSendsNoBlock)
 // request, which carries its first 32 characters.
 TEST(UploadFile, MarkersAnywhereAnyCaseAndTheNameCutAt32)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     const std::string content = "\x01\x02\x03";
     const std::string name =
         WriteFirmware(run, "Firmware\\cu_release_crc_6\\conveyor-image.bin", content);
@@ -189,7 +189,7 @@ TEST(UploadFile, MarkersAnywhereAnyCaseAndTheNameCutAt32)
 
 TEST(UploadFile, HexRunEndsAtTheFirstNonDigit)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     const std::string name = WriteFirmware(run, "SU_CRC_12G4.bin", "\x10\x02");
     EXPECT_EQ(run.Run({"-SecurityModuleUpload", "-InputFile", name}), 0);
     EXPECT_THAT(run.Output(), HasSubstr("sCRC:12\n"));
@@ -216,7 +216,7 @@ TEST_P(UploadFails, WithItsMessagesAndTheUploadFailureStatus)
 {
     const UploadFailure& failure = GetParam();
     const Variant& variant = failure.cu ? CU : SU;
-    Session run(variant);
+    UtilityRun run(variant);
     if (*failure.scenario != '\0') run.Module().Set(failure.scenario);
     const std::string file = failure.file[0] == '!' ? std::string(failure.file + 1)
                                                     : Marker(variant) + failure.file;
@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(Table, UploadFails, ::testing::ValuesIn(uploadFailures)
 
 TEST(UploadMenu, CuFunctionsUploadsTheTypedFileAndNeverComesBack)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     const std::string name = WriteFirmware(run, "CU_Menu_CRC_41.bin", "A");
     run.Start();
     ASSERT_TRUE(run.TypeWhen("Enter Command:", "1"));
@@ -276,7 +276,7 @@ TEST(UploadMenu, CuFunctionsUploadsTheTypedFileAndNeverComesBack)
 
 TEST(UploadMenu, EmptyNameGoesBackToTheMenu)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     EXPECT_EQ(run.Run({}, "11\n X"), 0);
     EXPECT_THAT(run.Output(),
                 HasSubstr("Enter File Name :Invalid File Name!\n\nPress any key to continue"));
@@ -290,7 +290,7 @@ TEST(UploadMenu, EmptyNameGoesBackToTheMenu)
 
 TEST(SafetySwitch, Type2GoesOutAsDisableBeforeFirmware405)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("version=040412152010");
     run.Module().Set("setting.safety-switch=1");
     EXPECT_EQ(run.Run({"-SetSafetySwitchType2"}), 0);
@@ -304,7 +304,7 @@ TEST(SafetySwitch, Type2GoesOutAsDisableBeforeFirmware405)
 
 TEST(SafetySwitch, Type2GoesOutAs2FromFirmware405)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Module().Set("version=040512152010");
     EXPECT_EQ(run.Run({"-SetSafetySwitchType2"}), 0);
     EXPECT_THAT(run.Output(), HasSubstr("Current Status of Conveyor Safety Switch is Disabled\n\n"
@@ -315,7 +315,7 @@ TEST(SafetySwitch, Type2GoesOutAs2FromFirmware405)
 
 TEST(SafetySwitch, FirmwareBelow335SendsNothingAndLeavesPort6Open)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("version=033412152010");
     EXPECT_EQ(run.Run({"-SetSafetySwitchEnable"}), 0);
     EXPECT_THAT(run.Output(), EndsWith("\nERROR 1E: Security Module Version Must be >= 3.35\n"));
@@ -324,7 +324,7 @@ TEST(SafetySwitch, FirmwareBelow335SendsNothingAndLeavesPort6Open)
 
 TEST(SafetySwitch, HundredUnrelatedPacketsGiveError12)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Module().Set("fault.ZC=unrelated:100");
     EXPECT_EQ(run.Run({"-SetSafetySwitchDisable"}), 0);
     EXPECT_THAT(run.Output(), EndsWith("\nERROR 12: Get Security Module Switch Status Failed.\n"));
@@ -333,7 +333,7 @@ TEST(SafetySwitch, HundredUnrelatedPacketsGiveError12)
 
 TEST(CurtainBreakWindow, ThreeHundredGoesOutAs44AndTheWindowIsShownTwice)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Module().Set("setting.curtain-break-window=20");
     EXPECT_EQ(run.Run({"-SetCurtainBreakWindow", "300"}), 0);
     EXPECT_THAT(run.Output(), HasSubstr("\n**** USB Security Module Set Curtain Break Window ****\n\n"
@@ -351,7 +351,7 @@ class Flatpack : public ::testing::TestWithParam<Variant> {};
 TEST_P(Flatpack, AsksForVersionAndChecksumAfreshAndGatesOnTheFreshVersion)
 {
     const Variant& variant = GetParam();
-    Session run(variant);
+    UtilityRun run(variant);
     run.Module().Set("version=033512152010");
     run.Module().Set("setting.reflashed-version=033601012011");
     run.Module().Set("setting.flatpack=1");
@@ -380,7 +380,7 @@ TEST_P(Flatpack, AsksForVersionAndChecksumAfreshAndGatesOnTheFreshVersion)
 
 TEST_P(Flatpack, FreshVersionBelow336StopsAtTheGate)
 {
-    Session run(GetParam());
+    UtilityRun run(GetParam());
     run.Module().Set("version=033612152010");
     run.Module().Set("setting.reflashed-version=033512152010");
     EXPECT_EQ(run.Run({"-SetFlatpackEnable"}), 0);
@@ -394,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(Both, Flatpack, ::testing::Values(SU, CU),
 
 TEST(CurtainMenu, FlatpackStepTakesOneKeyWithPort6AlreadyOpen)
 {
-    Session run(CU);
+    UtilityRun run(CU);
     run.Module().Set("setting.flatpack=1");
     EXPECT_EQ(run.Run({}, "21D X"), 0);
     EXPECT_THAT(run.Output(), HasSubstr("CU Flatpack Sensor Enable/Disable\n"
@@ -409,7 +409,7 @@ TEST(CurtainMenu, FlatpackStepTakesOneKeyWithPort6AlreadyOpen)
 
 TEST(PowerRelay, SuTestMenuShowsAndSwitchesIt)
 {
-    Session run(SU);
+    UtilityRun run(SU);
     run.Start();
     ASSERT_TRUE(run.TypeWhen("Enter Command:", "T"));
     ASSERT_TRUE(run.TypeWhen("**** Test Menu ****", "8"));

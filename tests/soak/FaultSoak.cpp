@@ -15,7 +15,7 @@
 #include "ChildProcess.h"
 #include "LaneFolder.h"
 #include "Board.h"
-#include "Session.h"
+#include "UtilityRun.h"
 #include "SoakPlan.h"
 #include "tests/support/TimingAllowance.h"
 

@@ -1,4 +1,4 @@
-// The emulated board of one session, run in-process on the emulator's own
+// The emulated board of one utility run, run in-process on the emulator's own
 // thread, holding the device socket in the session's device folder.
 #ifndef TESTS_E2E_SUPPORT_BOARD_H
 #define TESTS_E2E_SUPPORT_BOARD_H

@@ -1,4 +1,4 @@
-#include "Session.h"
+#include "UtilityRun.h"
 
 #include <gtest/gtest.h>
 
@@ -9,24 +9,24 @@
 
 namespace e2e {
 
-Session::Session(const Variant& variant)
+UtilityRun::UtilityRun(const Variant& variant)
     : variant_(variant), lane_(std::make_shared<LaneFolder>()), board_(*lane_, variant)
 {
 }
 
-Session::Session(const Variant& variant, const Session& sameLane)
+UtilityRun::UtilityRun(const Variant& variant, const UtilityRun& sameLane)
     : variant_(variant), lane_(sameLane.lane_), board_(*lane_, variant)
 {
 }
 
-Session::~Session()
+UtilityRun::~UtilityRun()
 {
     if (child_.Running()) child_.Wait(0);
     bridge_.Stop();
     board_.Stop();
 }
 
-void Session::Launch(const std::vector<std::string>& arguments, bool removeWorkDir)
+void UtilityRun::Launch(const std::vector<std::string>& arguments, bool removeWorkDir)
 {
     if (withBoard_) board_.Start();
     // Under Wine the board's device socket is reached through the bridge.
@@ -58,20 +58,20 @@ void Session::Launch(const std::vector<std::string>& arguments, bool removeWorkD
     if (onTerminal_) terminalAtStart_ = TerminalNow();
 }
 
-void Session::OnTerminal(const struct termios& settings)
+void UtilityRun::OnTerminal(const struct termios& settings)
 {
     onTerminal_ = true;
     terminalAtStart_ = settings;
 }
 
-struct termios Session::TerminalNow()
+struct termios UtilityRun::TerminalNow()
 {
     struct termios settings = {};
     EXPECT_TRUE(child_.TerminalSettings(&settings)) << "no terminal";
     return settings;
 }
 
-bool Session::WaitForTerminalMode(bool keys, unsigned timeoutMs)
+bool UtilityRun::WaitForTerminalMode(bool keys, unsigned timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -85,23 +85,23 @@ bool Session::WaitForTerminalMode(bool keys, unsigned timeoutMs)
     return false;
 }
 
-bool Session::PressWhen(const std::string& text, const std::string& keys, unsigned timeoutMs)
+bool UtilityRun::PressWhen(const std::string& text, const std::string& keys, unsigned timeoutMs)
 {
     if (!WaitFor(text, timeoutMs) || !WaitForTerminalMode(true)) return false;
     Type(keys);
     return true;
 }
 
-void Session::Start(const std::vector<std::string>& arguments) { Launch(arguments, false); }
+void UtilityRun::Start(const std::vector<std::string>& arguments) { Launch(arguments, false); }
 
-void Session::StartInRemovedFolder(const std::vector<std::string>& arguments)
+void UtilityRun::StartInRemovedFolder(const std::vector<std::string>& arguments)
 {
     Launch(arguments, true);
 }
 
-void Session::Type(const std::string& keys) { child_.Write(keys); }
+void UtilityRun::Type(const std::string& keys) { child_.Write(keys); }
 
-bool Session::WaitFor(const std::string& text, unsigned timeoutMs)
+bool UtilityRun::WaitFor(const std::string& text, unsigned timeoutMs)
 {
     if (!child_.WaitForOutput(text, timeoutMs, waitedTo_)) {
         ADD_FAILURE() << "\"" << text << "\" did not appear; output so far:\n" << child_.Output();
@@ -111,22 +111,22 @@ bool Session::WaitFor(const std::string& text, unsigned timeoutMs)
     return true;
 }
 
-bool Session::TypeWhen(const std::string& text, const std::string& keys, unsigned timeoutMs)
+bool UtilityRun::TypeWhen(const std::string& text, const std::string& keys, unsigned timeoutMs)
 {
     if (!WaitFor(text, timeoutMs)) return false;
     Type(keys);
     return true;
 }
 
-void Session::EndInput() { child_.CloseInput(); }
+void UtilityRun::EndInput() { child_.CloseInput(); }
 
-int Session::Finish(unsigned timeoutMs)
+int UtilityRun::Finish(unsigned timeoutMs)
 {
     EndInput();
     return WaitForExit(timeoutMs);
 }
 
-int Session::WaitForExit(unsigned timeoutMs)
+int UtilityRun::WaitForExit(unsigned timeoutMs)
 {
     const int status = child_.Wait(timeoutMs);
     EXPECT_NE(status, -1) << variant_.program << " did not end in time; output:\n" << Output();
@@ -139,7 +139,7 @@ int Session::WaitForExit(unsigned timeoutMs)
     return status;
 }
 
-int Session::Run(const std::vector<std::string>& arguments, const std::string& keys)
+int UtilityRun::Run(const std::vector<std::string>& arguments, const std::string& keys)
 {
     Start(arguments);
     Type(keys);
@@ -165,7 +165,7 @@ std::vector<std::string> StartUpPackets()
             "6/3"};
 }
 
-std::vector<std::string> AfterStartUp(const Session& run)
+std::vector<std::string> AfterStartUp(const UtilityRun& run)
 {
     std::vector<std::string> received = run.Received();
     const size_t startUp = StartUpPackets().size();

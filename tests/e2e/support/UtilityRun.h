@@ -3,12 +3,12 @@
 // then check the console output, the exit status, the capture file and the
 // packets the board received.
 //
-//   Session run(GetParam());
+//   UtilityRun run(GetParam());
 //   run.Start({"-GetVersion"});
 //   EXPECT_EQ(run.Finish(), 0);
 //   EXPECT_THAT(run.Output(), HasSubstr("Firmware Version"));
-#ifndef TESTS_E2E_SUPPORT_SESSION_H
-#define TESTS_E2E_SUPPORT_SESSION_H
+#ifndef TESTS_E2E_SUPPORT_UTILITYRUN_H
+#define TESTS_E2E_SUPPORT_UTILITYRUN_H
 
 #include "Board.h"
 #include "ChildProcess.h"
@@ -25,15 +25,15 @@
 
 namespace e2e {
 
-class Session {
+class UtilityRun {
 public:
-    explicit Session(const Variant& variant);
+    explicit UtilityRun(const Variant& variant);
     // A run on the same lane PC as another (drive C:, configuration,
     // registry), against a board of its own.
-    Session(const Variant& variant, const Session& sameLane);
-    ~Session();
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
+    UtilityRun(const Variant& variant, const UtilityRun& sameLane);
+    ~UtilityRun();
+    UtilityRun(const UtilityRun&) = delete;
+    UtilityRun& operator=(const UtilityRun&) = delete;
 
     const Variant& Utility() const { return variant_; }
     LaneFolder& Lane() { return *lane_; }
@@ -110,7 +110,7 @@ std::string LowerCase(std::string text);
 // opened, the scale stream stopped, the four identity requests, port 6 closed.
 std::vector<std::string> StartUpPackets();
 // What the board received after those (empty when the start-up did not end).
-std::vector<std::string> AfterStartUp(const Session& run);
+std::vector<std::string> AfterStartUp(const UtilityRun& run);
 // What leaving the main menu with X sends: port 6 closed, then the closing
 // sequence (su_utility turns the lane lights and the TAL-2 lamps off).
 std::vector<std::string> LeavingPackets(const Variant& variant);
