@@ -5,91 +5,62 @@
 #include "commands/Command_ModuleService.h"
 #include "commands/Command_SetSensors.h"
 #include "link/securitymodule_commands.h"
-#include "trace/Trace.h"
+
+#include <iterator>
 
 namespace {
 
-void ShowCuFunctionsMenu()
-{
-    ClearScreen();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "**** CU Functions Menu ****\n");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 1 - Upload Firmware to CU");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " X - Exit This Menu");
-    MenuEmptyLine();
-    MenuPrompt();
-}
+const MenuItem cuFunctionsItems[] = {
+    {'1', "Upload Firmware to CU", RunUploadFirmwareItem, ANY_VERSION, AFTER_REDRAW},
+    {'X', "Exit This Menu", nullptr, ANY_VERSION, AFTER_LEAVE},
+};
 
-void ShowCurtainMenu()
-{
-    ClearScreen();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "**** Curtain Menu ****");
-    MenuEmptyLine();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 1 - Enable/Disable Flatpack");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " X - Exit This Menu");
-    MenuEmptyLine();
-    MenuPrompt();
-}
+const MenuTable cuFunctionsMenu = {
+    "**** CU Functions Menu ****\n",
+    TITLE_ONLY,
+    cuFunctionsItems,
+    std::size(cuFunctionsItems),
+    ReadMenuKey,
+    CLEAR_AFTER_KEY,
+    nullptr,
+};
 
-void ShowCuTestMenu()
-{
-    ClearScreen();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "**** Test Menu ****");
-    MenuEmptyLine();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 1 - Conveyor Safety Switches");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 6 - USB Testing");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 9 - Curtain testing");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " A - Soft Reset");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " B - Display ORBA Packets");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " X - Exit This Menu");
-    MenuEmptyLine();
-    MenuPrompt();
-}
+const MenuItem curtainItems[] = {
+    {'1', "Enable/Disable Flatpack", CuFlatpackStep, ANY_VERSION, AFTER_PAUSE},
+    {'X', "Exit This Menu", nullptr, ANY_VERSION, AFTER_LEAVE},
+};
+
+// This menu always waits for a key.
+const MenuTable curtainMenu = {
+    "**** Curtain Menu ****", TITLE_THEN_BLANK, curtainItems, std::size(curtainItems),
+    ReadMenuKeyAlways,        KEEP_SCREEN,      nullptr,
+};
+
+const MenuItem cuTestItems[] = {
+    {'1', "Conveyor Safety Switches", ConveyorSafetySwitchesTest, ANY_VERSION, AFTER_PAUSE},
+    {'6', "USB Testing", UsbTest, ANY_VERSION, AFTER_PAUSE},
+    {'9', "Curtain testing", StaticCurtainTest, ANY_VERSION, AFTER_PAUSE},
+    {'A', "Soft Reset", SoftReset, ANY_VERSION, AFTER_PAUSE},
+    {'B', "Display ORBA Packets", DisplayModulePacketsTest, ANY_VERSION, AFTER_REDRAW},
+    {'X', "Exit This Menu", nullptr, ANY_VERSION, AFTER_LEAVE},
+};
+
+const MenuTable cuTestMenu = {
+    "**** Test Menu ****", TITLE_THEN_BLANK, cuTestItems, std::size(cuTestItems),
+    ReadMenuKey,           KEEP_SCREEN,      nullptr,
+};
 
 }  // namespace
 
-MenuExit RunCuFunctionsMenu()
-{
-    for (;;) {
-        ShowCuFunctionsMenu();
-        const char key = ReadMenuKey();
-        ClearScreen();
-        if (key == '1') RunUploadFirmwareItem();
-        if (key == 'X') return MENU_BACK;
-    }
-}
+MenuExit RunCuFunctionsMenu() { return RunMenuTable(cuFunctionsMenu); }
 
-// Port 6 stays open from the entry to X; this menu always waits for a key.
+// Port 6 stays open from the entry to X.
 MenuExit RunCurtainMenu()
 {
     if (!OpenPort6OrShow()) return MENU_ABANDON;
-    for (;;) {
-        ShowCurtainMenu();
-        const char key = ReadMenuKeyAlways();
-        if (key == '1') {
-            CuFlatpackStep();
-            PressAnyKeyToContinue();
-        }
-        if (key == 'X') {
-            CloseSecurityModulePort6();
-            return MENU_BACK;
-        }
-    }
+    RunMenuTable(curtainMenu);
+    CloseSecurityModulePort6();
+    return MENU_BACK;
 }
 
-MenuExit RunCuTestMenu()
-{
-    for (;;) {
-        ShowCuTestMenu();
-        const char key = ReadMenuKey();
-        switch (key) {
-        case '1': ConveyorSafetySwitchesTest(); break;
-        case '6': UsbTest(); break;
-        case '9': StaticCurtainTest(); break;
-        case 'A': SoftReset(); break;
-        case 'B': DisplayModulePacketsTest(); continue;  // back to this menu without a pause
-        case 'X': return MENU_BACK;
-        default: continue;  // not listed: shown again, no pause
-        }
-        PressAnyKeyToContinue();
-    }
-}
+MenuExit RunCuTestMenu() { return RunMenuTable(cuTestMenu); }

@@ -11,6 +11,7 @@
 #include "trace/Trace.h"
 
 #include <cctype>
+#include <iterator>
 
 namespace {
 
@@ -18,35 +19,6 @@ enum {
     FIRST_VERSION_WITH_PROXIMITY = 409,
     FIRST_VERSION_WITH_SCALE_TEST = 439,
 };
-
-void ShowSuFunctionsMenu()
-{
-    ClearScreen();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "**** SU Functions Menu ****\n");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 1 - Upload Firmware to SU");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 2 - Set SU Model 700/500/300");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 3 - Calibrate Proximity Sensor");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " X - Exit This Menu");
-    MenuEmptyLine();
-    MenuPrompt();
-}
-
-void ShowSuTestMenu()
-{
-    ClearScreen();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "**** Test Menu ****");
-    MenuEmptyLine();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 2 - Coupon Box");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 4 - Scale Testing");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 5 - Lane Light / TAL-1 lights Test");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 6 - USB Testing");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 7 - TAL-2 lights testing");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 8 - Switched A/C power testing");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " A - Soft Reset");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " X - Exit This Menu");
-    MenuEmptyLine();
-    MenuPrompt();
-}
 
 void ShowScaleTestMenu()
 {
@@ -71,53 +43,46 @@ void RunScaleTestMenu()
     }
 }
 
+const MenuItem suFunctionsItems[] = {
+    {'1', "Upload Firmware to SU", RunUploadFirmwareItem, ANY_VERSION, AFTER_REDRAW},
+    {'2', "Set SU Model 700/500/300", SetSuModel, ANY_VERSION, AFTER_PAUSE},
+    {'3', "Calibrate Proximity Sensor", CalibrateProximitySensor, FIRST_VERSION_WITH_PROXIMITY,
+     AFTER_PAUSE},
+    {'X', "Exit This Menu", nullptr, ANY_VERSION, AFTER_LEAVE},
+};
+
+const MenuTable suFunctionsMenu = {
+    "**** SU Functions Menu ****\n",
+    TITLE_ONLY,
+    suFunctionsItems,
+    std::size(suFunctionsItems),
+    ReadMenuKey,
+    CLEAR_AFTER_KEY,
+    nullptr,
+};
+
+// The result is in the test's own messages.
+void RunCouponBoxTest() { CouponBoxTest(); }
+
+const MenuItem suTestItems[] = {
+    {'2', "Coupon Box", RunCouponBoxTest, ANY_VERSION, AFTER_PAUSE},
+    // The X that leaves the Scale Test menu leaves this one too.
+    {'4', "Scale Testing", RunScaleTestMenu, FIRST_VERSION_WITH_SCALE_TEST, AFTER_PAUSE_AND_LEAVE},
+    {'5', "Lane Light / TAL-1 lights Test", LaneLightTest, ANY_VERSION, AFTER_PAUSE},
+    {'6', "USB Testing", UsbTest, ANY_VERSION, AFTER_PAUSE},
+    {'7', "TAL-2 lights testing", Tal2LightsTest, ANY_VERSION, AFTER_PAUSE},
+    {'8', "Switched A/C power testing", SetPowerRelay, ANY_VERSION, AFTER_PAUSE},
+    {'A', "Soft Reset", SoftReset, ANY_VERSION, AFTER_PAUSE},
+    {'X', "Exit This Menu", nullptr, ANY_VERSION, AFTER_LEAVE},
+};
+
+const MenuTable suTestMenu = {
+    "**** Test Menu ****", TITLE_THEN_BLANK, suTestItems, std::size(suTestItems),
+    ReadMenuKey,           KEEP_SCREEN,      nullptr,
+};
+
 }  // namespace
 
-MenuExit RunSuFunctionsMenu()
-{
-    for (;;) {
-        ShowSuFunctionsMenu();
-        const char key = ReadMenuKey();
-        ClearScreen();
-        switch (key) {
-        case '1': RunUploadFirmwareItem(); break;
-        case '2':
-            SetSuModel();
-            PressAnyKeyToContinue();
-            break;
-        case '3':
-            if (SecurityModuleVersionNumber >= FIRST_VERSION_WITH_PROXIMITY) CalibrateProximitySensor();
-            PressAnyKeyToContinue();
-            break;
-        case 'X': return MENU_BACK;
-        default: break;
-        }
-    }
-}
+MenuExit RunSuFunctionsMenu() { return RunMenuTable(suFunctionsMenu); }
 
-MenuExit RunSuTestMenu()
-{
-    for (;;) {
-        ShowSuTestMenu();
-        const char key = ReadMenuKey();
-        switch (key) {
-        case '2': CouponBoxTest(); break;
-        case '4':
-            if (SecurityModuleVersionNumber >= FIRST_VERSION_WITH_SCALE_TEST) {
-                // The X that leaves the Scale Test menu leaves this one too.
-                RunScaleTestMenu();
-                PressAnyKeyToContinue();
-                return MENU_BACK;
-            }
-            break;
-        case '5': LaneLightTest(); break;
-        case '6': UsbTest(); break;
-        case '7': Tal2LightsTest(); break;
-        case '8': SetPowerRelay(); break;
-        case 'A': SoftReset(); break;
-        case 'X': return MENU_BACK;
-        default: continue;  // not listed: shown again, no pause
-        }
-        PressAnyKeyToContinue();
-    }
-}
+MenuExit RunSuTestMenu() { return RunMenuTable(suTestMenu); }

@@ -5,6 +5,8 @@
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 
+#include <iterator>
+
 namespace {
 
 void ShowControllerType()
@@ -18,40 +20,36 @@ void ShowControllerType()
         TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "None\n\n\n");
 }
 
-void ShowSensormaticMenu()
+// Every pass asks the board afresh for the controller type it shows.
+bool ShowCurrentControllerType()
 {
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "**** Sensormatic Menu ****");
-    MenuEmptyLine();
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 1 - Set Controller Type");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 2 - Enable Controller");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 3 - Disable Controller");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " 4 - Hardtag Detection Status");
-    TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, " X - Exit This Menu");
-    MenuEmptyLine();
-    MenuPrompt();
+    if (!OpenPort6OrShow()) return false;
+    RequestSensormaticStatus();
+    CloseSecurityModulePort6();
+    ShowControllerType();
+    return true;
 }
+
+// The results are in the commands' own messages.
+void RunSetControllerType() { ConfigureSensormaticControllerType(); }
+void RunEnableController() { EnableSensormaticController(); }
+void RunDisableController() { DisableSensormaticController(); }
+void RunHardtagStatus() { ShowHardtagStatus(); }
+
+const MenuItem sensormaticItems[] = {
+    {'1', "Set Controller Type", RunSetControllerType, ANY_VERSION, AFTER_PAUSE},
+    {'2', "Enable Controller", RunEnableController, ANY_VERSION, AFTER_PAUSE},
+    {'3', "Disable Controller", RunDisableController, ANY_VERSION, AFTER_PAUSE},
+    {'4', "Hardtag Detection Status", RunHardtagStatus, ANY_VERSION, AFTER_PAUSE},
+    {'X', "Exit This Menu", nullptr, ANY_VERSION, AFTER_LEAVE},
+};
+
+const MenuTable sensormaticMenu = {
+    "**** Sensormatic Menu ****", TITLE_THEN_BLANK, sensormaticItems,
+    std::size(sensormaticItems),  ReadMenuKey,      KEEP_SCREEN,
+    ShowCurrentControllerType,
+};
 
 }  // namespace
 
-// Every pass asks the board afresh for the controller type it shows.
-MenuExit RunSensormaticMenu()
-{
-    for (;;) {
-        ClearScreen();
-        if (!OpenPort6OrShow()) return MENU_ABANDON;
-        RequestSensormaticStatus();
-        CloseSecurityModulePort6();
-        ShowControllerType();
-        ShowSensormaticMenu();
-        const char key = ReadMenuKey();
-        switch (key) {
-        case '1': ConfigureSensormaticControllerType(); break;
-        case '2': EnableSensormaticController(); break;
-        case '3': DisableSensormaticController(); break;
-        case '4': ShowHardtagStatus(); break;
-        case 'X': return MENU_BACK;
-        default: continue;
-        }
-        PressAnyKeyToContinue();
-    }
-}
+MenuExit RunSensormaticMenu() { return RunMenuTable(sensormaticMenu); }
