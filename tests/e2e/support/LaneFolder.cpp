@@ -2,6 +2,7 @@
 
 #include "WindowsUnderWine.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -40,8 +41,8 @@ std::string NewRoot()
 }
 
 // Lanes alive now: under Wine they share the prefix's drive C:, which the
-// first one clears.
-int livingLanes = 0;
+// first one clears. Atomic: the soak builds lanes on several threads.
+std::atomic<int> livingLanes{0};
 
 }  // namespace
 
@@ -71,8 +72,7 @@ LaneFolder::LaneFolder() : root_(NewRoot())
 {
     // Under Wine a second lane alive at once is the first one's lane, which
     // a program may be reading now.
-    const bool freshLane = !UnderWine() || livingLanes == 0;
-    ++livingLanes;
+    const bool freshLane = livingLanes.fetch_add(1) == 0 || !UnderWine();
     fs::create_directories(DeviceDir());
     if (!freshLane) return;
     std::error_code error;
