@@ -211,5 +211,6 @@ cmake --build --preset normal --target e2e_tests -- -j2
 start_second_prefix
 prefix_list="$(IFS=:; echo "${e2e_prefixes[*]}")"
 UTILITY_E2E_WINE_PREFIXES="${prefix_list}" \
-  ctest --test-dir build/normal -L wine --parallel "${TEST_JOBS:-$(nproc)}" --output-on-failure </dev/null
+  ctest --test-dir build/normal -L wine --parallel "${TEST_JOBS:-$(nproc)}" --repeat until-pass:2 \
+    --output-on-failure </dev/null
 echo "=== windows: stage took $(($(date +%s) - stage_start))s ==="
