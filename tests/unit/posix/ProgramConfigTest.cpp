@@ -1,5 +1,6 @@
 #include "config/PgmCnfg.h"
 #include "config/PgmCnfgTestHooks.h"
+#include "platform/Platform.h"
 #include "support/LaneConfigFiles.h"
 #include "support/ScriptedConsole.h"
 #include "support/TestEnvironment.h"
@@ -261,11 +262,14 @@ TEST_F(ProgramConfigLoad, BossSimulationIsAcceptedWithTestButtons)
 // ------------------------------------------------------- loading threads
 
 std::thread secondCaller;
-std::atomic<long long> secondStart{0};
 std::atomic<long long> secondReturn{0};
 std::atomic<long long> holdEnd{0};
 std::atomic<long long> nestedCallTook{-1};
 std::atomic<int> secondSawStoreNumber{0};
+// The waiting thread's looks, seen through the clock's sleep.
+std::atomic<long long> firstLook{0};
+std::atomic<int> looks{0};
+std::atomic<bool> everyPauseWasATenth{true};
 
 long long NowMs()
 {
@@ -274,11 +278,20 @@ long long NowMs()
         .count();
 }
 
+// The real sleep, recorded.
+void RecordedSleep(unsigned milliseconds)
+{
+    long long none = 0;
+    firstLook.compare_exchange_strong(none, NowMs());
+    looks.fetch_add(1);
+    if (milliseconds != 100) everyPauseWasATenth.store(false);
+    Plat_NativeTime()->sleep(milliseconds);
+}
+
 // Runs on the loading thread before any key is read.
 void HoldTheLoad()
 {
     secondCaller = std::thread([] {
-        secondStart = NowMs();
         AccessProgramConfig();
         secondReturn = NowMs();
         secondSawStoreNumber = ProgramConfig.m_StoreNumber;
@@ -286,27 +299,37 @@ void HoldTheLoad()
     long long before = NowMs();
     AccessProgramConfig();
     nestedCallTook = NowMs() - before;
-    // Held 330 ms from the moment the second thread starts waiting, however
-    // long it took to start.
-    while (secondStart.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Held 330 ms from the second thread's first pause, however late the
+    // thread was scheduled: a start-time anchor made the count of looks
+    // depend on the machine's load.
+    while (firstLook.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::this_thread::sleep_until(
-        std::chrono::steady_clock::time_point(std::chrono::milliseconds(secondStart.load() + 330)));
+        std::chrono::steady_clock::time_point(std::chrono::milliseconds(firstLook.load() + 330)));
     holdEnd = NowMs();
 }
 
 TEST_F(ProgramConfigLoad, OtherThreadsWaitInTenthsOfASecondUntilTheLoadEnds)
 {
+    static PlatTimeOps recordingClock;
+    recordingClock = {Plat_NativeTime()->tickCountMs, RecordedSleep};
+    firstLook = 0;
+    looks = 0;
+    everyPauseWasATenth = true;
     WriteConfig("LaneConfig.Ini", "[Common]\nStoreNumber=42\n");
     ProgramConfigSetLoadHookForTests(HoldTheLoad);
+    Plat_SetTime(&recordingClock);
     AccessProgramConfig();
     secondCaller.join();
+    Plat_SetTime(nullptr);
     EXPECT_EQ(secondSawStoreNumber.load(), 42);
     EXPECT_LT(nestedCallTook.load(), 50);
     EXPECT_GE(secondReturn.load(), holdEnd.load());
-    // It looks every 100 ms: the load ends after three looks and is seen at
-    // the fourth.
-    long long waited = secondReturn - secondStart;
-    EXPECT_GE(waited, 395);
+    // Real pauses of 100 ms each, looking again after each: 330 ms take
+    // three or four of them (four when every pause is exact).
+    EXPECT_TRUE(everyPauseWasATenth.load());
+    EXPECT_GE(looks.load(), 3);
+    long long waited = secondReturn - firstLook;
+    EXPECT_GE(waited, 330);
     EXPECT_LE(waited, 650);
 }
 
