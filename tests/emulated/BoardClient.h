@@ -1,9 +1,9 @@
-// Runs a board in-process for a test, in the test's own device folder, and
-// speaks the board socket directly where a test wants the raw bytes.
-#ifndef TESTS_SUPPORT_EMULATORBOARD_H
-#define TESTS_SUPPORT_EMULATORBOARD_H
+// The test's board in its own device folder, and a raw connection to the
+// board socket for tests that speak the contract's messages themselves.
+#ifndef TESTS_EMULATED_BOARDCLIENT_H
+#define TESTS_EMULATED_BOARDCLIENT_H
 
-#include "emulator/Board.h"
+#include "support/TestBoard.h"
 
 #include <cstdint>
 #include <string>
@@ -14,19 +14,10 @@ namespace testboard {
 // The device folder every test process uses.
 std::string DeviceDir();
 
-// The board of the kind ("su", "cu", or "" for the running deliverable's)
-// with the scenario lines; fails the test when it cannot start.
-bool Start(emulator::Board& board, const std::string& kind, const std::vector<std::string>& lines);
+// Starts the board of the kind ("su", "cu", or "" for the running
+// deliverable's) in DeviceDir() with the scenario lines.
+bool Start(TestBoard& board, const std::string& kind, const std::vector<std::string>& lines);
 
-// Waits until the log holds at least count entries.
-bool WaitForLog(const emulator::Board& board, size_t count, unsigned timeoutMs = 2000);
-// The log entries of one kind.
-std::vector<emulator::LogEntry> EntriesOf(const emulator::Board& board, emulator::LogKind kind);
-
-// A wire packet with its checksum.
-std::vector<uint8_t> Wire(uint8_t da, uint8_t dc, const std::string& data);
-
-// A raw connection to the board socket.
 class Client {
 public:
     Client() = default;

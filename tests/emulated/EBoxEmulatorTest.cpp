@@ -1,7 +1,6 @@
 // The emulated carousel E-Box behind port 4, spoken to over the board
 // socket.
-#include "emulator/Board.h"
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +49,7 @@ protected:
         return found == state.settings.end() ? std::string() : found->second;
     }
 
-    emulator::Board board;
+    testboard::TestBoard board;
     Client writer;
     Client reader;
 };
