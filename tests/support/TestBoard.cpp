@@ -80,7 +80,8 @@ bool TestBoard::Settle(unsigned timeoutMs) const
             int opened = 0;
             int ended = 0;
             for (const emulator::LogEntry& entry : board_.LogEntries()) {
-                if (entry.kind == emulator::LogKind::Open && entry.note.find("opened") != std::string::npos)
+                if (entry.kind == emulator::LogKind::Open &&
+                    entry.note.find("opened") != std::string::npos)
                     ++opened;
                 if (entry.kind == emulator::LogKind::HungUp || entry.kind == emulator::LogKind::Closed)
                     ++ended;

@@ -9,8 +9,7 @@
 
 namespace e2e {
 
-UtilityRun::UtilityRun(const Variant& variant)
-    : variant_(variant), lane_(std::make_shared<LaneFolder>())
+UtilityRun::UtilityRun(const Variant& variant) : variant_(variant), lane_(std::make_shared<LaneFolder>())
 {
 }
 
