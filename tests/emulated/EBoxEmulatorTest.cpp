@@ -42,13 +42,6 @@ protected:
         Send(4, 2, "");
     }
 
-    std::string Setting(const std::string& name)
-    {
-        emulator::BoardState state = board.State();
-        auto found = state.settings.find(name);
-        return found == state.settings.end() ? std::string() : found->second;
-    }
-
     testboard::TestBoard board;
     Client writer;
     Client reader;
@@ -87,7 +80,7 @@ TEST_F(EBoxEmulator, EBoxConfigurationIsWrittenOnlyWithTheRightCheckDigit)
     EXPECT_EQ(Next(), Wire(4, 6, "\rErr 9\n"));
     Send(4, 6, "\rO12601208\n");
     EXPECT_EQ(Next(), Wire(4, 6, "\r1260120\n"));
-    EXPECT_EQ(Setting("ebox-config"), "1260120");
+    EXPECT_EQ(board.Setting("ebox-config"), "1260120");
 }
 
 TEST_F(EBoxEmulator, EBoxRepliesSplitErrAndReset)
@@ -103,7 +96,7 @@ TEST_F(EBoxEmulator, EBoxRepliesSplitErrAndReset)
     Send(4, 6, "R");
     EXPECT_EQ(Next(), Wire(4, 6, "\rE"));
     EXPECT_EQ(Next(), Wire(4, 6, "1\n"));
-    EXPECT_EQ(Setting("ebox-resets"), "1");
+    EXPECT_EQ(board.Setting("ebox-resets"), "1");
 }
 
 }  // namespace

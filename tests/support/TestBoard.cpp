@@ -52,19 +52,61 @@ bool TestBoard::Set(const std::string& line)
     return false;
 }
 
+bool TestBoard::BuildSetup(const std::string& kind, emulator::BoardSetup* setup)
+{
+    const emulator::Personality* personality = emulator::FindPersonality(kind);
+    std::string error = "no board of the kind " + kind;
+    const bool built = personality != nullptr &&
+                       emulator::BuildBoardSetup(scenario_, *personality, setup, &error);
+    scenario_ = emulator::Scenario();
+    if (!built) ADD_FAILURE() << error;
+    return built;
+}
+
 bool TestBoard::Start(const std::string& kind, const std::string& deviceDir)
 {
     Stop();
-    const emulator::Personality* personality = emulator::FindPersonality(kind);
     emulator::BoardSetup setup;
-    std::string error = "no board of the kind " + kind;
-    const bool started = personality != nullptr &&
-                         emulator::BuildBoardSetup(scenario_, *personality, &setup, &error) &&
-                         board_.Start(setup, deviceDir, &error);
-    scenario_ = emulator::Scenario();
-    if (!started) ADD_FAILURE() << error;
-    running_ = started;
-    return started;
+    if (!BuildSetup(kind, &setup)) return false;
+    std::string error;
+    running_ = board_.Start(setup, deviceDir, &error);
+    if (!running_) ADD_FAILURE() << error;
+    return running_;
+}
+
+bool TestBoard::StartLogic(const std::string& kind)
+{
+    emulator::BoardSetup setup;
+    if (!BuildSetup(kind, &setup)) return false;
+    logic_.reset(new emulator::BoardLogic(setup, logicLog_));
+    return true;
+}
+
+std::vector<std::string> TestBoard::Ask(const std::string& request)
+{
+    std::vector<std::string> answers;
+    if (!logic_) {
+        ADD_FAILURE() << "the board's logic was not started";
+        return answers;
+    }
+    emulator::WirePacket packet;
+    packet.da = 6;
+    packet.dc = 6;
+    packet.data.assign(request.begin(), request.end());
+    for (const emulator::Outbound& out : logic_->StreamWrite(emulator::EncodeWirePacket(packet))) {
+        const emulator::DecodedPacket decoded = emulator::DecodeWirePacket(out.bytes);
+        answers.emplace_back(decoded.packet.data.begin(), decoded.packet.data.end());
+    }
+    return answers;
+}
+
+emulator::BoardState TestBoard::State() const { return logic_ ? logic_->State() : board_.State(); }
+
+std::string TestBoard::Setting(const std::string& name) const
+{
+    const emulator::BoardState state = State();
+    const auto found = state.settings.find(name);
+    return found == state.settings.end() ? std::string() : found->second;
 }
 
 void TestBoard::Stop()
