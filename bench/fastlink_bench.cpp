@@ -11,10 +11,10 @@
 // about 3.5 minutes.
 // Usage: fastlink_bench [start-ups, 5] [exchanges, 50] [image bytes, 1 to 65535]
 // Exit status: 0 when every run ended as it should and the images arrived whole.
-#include "Board.h"
 #include "ChildProcess.h"
 #include "LaneFolder.h"
 #include "Variant.h"
+#include "support/TestBoard.h"
 #include "config/PgmCnfg.h"
 #include "base/ProgramOptions.h"
 #include "link/securitymodule.h"
@@ -69,9 +69,9 @@ double RunProgram(std::vector<std::string> arguments, bool fast, const std::stri
                   const std::string& image = "")
 {
     e2e::LaneFolder lane;
-    e2e::Board board(lane, e2e::SU);
+    testboard::TestBoard board;
     board.Set(REPLY_DELAY);
-    board.Start();
+    board.Start(e2e::SU.name, lane.DeviceDir());
     if (!imageName.empty()) e2e::WriteTextFile(lane.BinDir() + "/" + imageName, image);
     // Last, where a script puts it.
     if (fast) arguments.push_back("-FastLink");
@@ -128,9 +128,9 @@ struct LinkFigures {
 bool MeasureLink(int exchanges, LinkFigures* figures)
 {
     e2e::LaneFolder lane;
-    e2e::Board board(lane, e2e::SU);
+    testboard::TestBoard board;
     board.Set(REPLY_DELAY);
-    board.Start();
+    board.Start(e2e::SU.name, lane.DeviceDir());
     for (const auto& [name, value] : lane.Environment()) setenv(name.c_str(), value.c_str(), 1);
     if (chdir(lane.BinDir().c_str()) != 0) return false;
     Plat_CreateDirectory("c:\\FirmwareUpdate");

@@ -1,8 +1,7 @@
 // The board device of the platform layer against a board on the socket.
-#include "emulator/Board.h"
 #include "base/Variant.h"
 #include "platform/Platform.h"
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +58,7 @@ protected:
         return ok;
     }
 
-    emulator::Board board;
+    testboard::TestBoard board;
     PlatDevice writer = PLAT_INVALID_DEVICE;
     PlatDevice reader = PLAT_INVALID_DEVICE;
 };
@@ -69,8 +68,8 @@ TEST_F(BoardDevice, OpensEachHandleAsItsOwnConnection)
     ASSERT_TRUE(testboard::Start(board, "", {}));
     OpenBoth();
     EXPECT_NE(writer, reader);
-    ASSERT_TRUE(testboard::WaitForLog(board, 2));
-    std::vector<emulator::LogEntry> opens = testboard::EntriesOf(board, emulator::LogKind::Open);
+    ASSERT_TRUE(board.WaitForLog(2));
+    std::vector<emulator::LogEntry> opens = board.EntriesOf(emulator::LogKind::Open);
     ASSERT_EQ(opens.size(), 2u);
     EXPECT_EQ(opens[0].tag, 'W');
     EXPECT_EQ(opens[1].tag, 'R');
@@ -148,8 +147,8 @@ TEST_F(BoardDevice, WritesAndDeviceControlsAreOneMessageEach)
     std::vector<uint8_t> loopback = Wire(0, 160, "abc");
     EXPECT_TRUE(Plat_NativeDevice()->control(writer, 0x0022AB86, loopback.data(),
                                              static_cast<unsigned>(loopback.size()), &code));
-    ASSERT_TRUE(testboard::WaitForLog(board, 4));
-    std::vector<emulator::LogEntry> in = testboard::EntriesOf(board, emulator::LogKind::ToBoard);
+    ASSERT_TRUE(board.WaitForLog(4));
+    std::vector<emulator::LogEntry> in = board.EntriesOf(emulator::LogKind::ToBoard);
     ASSERT_EQ(in.size(), 2u);
     EXPECT_EQ(in[0].tag, 'D');
     EXPECT_EQ(in[0].wire, Wire(6, 2, ""));

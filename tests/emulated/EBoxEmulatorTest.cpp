@@ -1,7 +1,6 @@
 // The emulated carousel E-Box behind port 4, spoken to over the board
 // socket.
-#include "emulator/Board.h"
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 
 #include <gtest/gtest.h>
 
@@ -43,14 +42,7 @@ protected:
         Send(4, 2, "");
     }
 
-    std::string Setting(const std::string& name)
-    {
-        emulator::BoardState state = board.State();
-        auto found = state.settings.find(name);
-        return found == state.settings.end() ? std::string() : found->second;
-    }
-
-    emulator::Board board;
+    testboard::TestBoard board;
     Client writer;
     Client reader;
 };
@@ -88,7 +80,7 @@ TEST_F(EBoxEmulator, EBoxConfigurationIsWrittenOnlyWithTheRightCheckDigit)
     EXPECT_EQ(Next(), Wire(4, 6, "\rErr 9\n"));
     Send(4, 6, "\rO12601208\n");
     EXPECT_EQ(Next(), Wire(4, 6, "\r1260120\n"));
-    EXPECT_EQ(Setting("ebox-config"), "1260120");
+    EXPECT_EQ(board.Setting("ebox-config"), "1260120");
 }
 
 TEST_F(EBoxEmulator, EBoxRepliesSplitErrAndReset)
@@ -104,7 +96,7 @@ TEST_F(EBoxEmulator, EBoxRepliesSplitErrAndReset)
     Send(4, 6, "R");
     EXPECT_EQ(Next(), Wire(4, 6, "\rE"));
     EXPECT_EQ(Next(), Wire(4, 6, "1\n"));
-    EXPECT_EQ(Setting("ebox-resets"), "1");
+    EXPECT_EQ(board.Setting("ebox-resets"), "1");
 }
 
 }  // namespace

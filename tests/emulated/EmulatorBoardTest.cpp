@@ -1,7 +1,7 @@
 // A running board spoken to over its socket with raw contract messages.
 #include "emulator/Board.h"
 #include "emulator/WirePacket.h"
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ protected:
         return !reader.Receive(&message, ms);
     }
 
-    emulator::Board board;
+    testboard::TestBoard board;
     Client writer;
     Client reader;
 };
@@ -91,9 +91,9 @@ TEST_F(EmulatorBoard, PortControlIsSilentAndRemembered)
     EXPECT_TRUE(state.ports[6].open);
     EXPECT_EQ(state.ports[6].settings, (std::vector<uint8_t>{1, 6, 2, 1}));
     ASSERT_TRUE(writer.SendTagged('D', Wire(6, 3, "")));
-    ASSERT_TRUE(testboard::WaitForLog(board, 5));
+    ASSERT_TRUE(board.WaitForLog(5));
     EXPECT_FALSE(board.State().ports[6].open);
-    std::vector<emulator::LogEntry> in = testboard::EntriesOf(board, LogKind::ToBoard);
+    std::vector<emulator::LogEntry> in = board.EntriesOf(LogKind::ToBoard);
     ASSERT_EQ(in.size(), 3u);
     EXPECT_EQ(in[0].note, "port-init");
     EXPECT_EQ(in[1].note, "port-open");
@@ -110,7 +110,7 @@ TEST_F(EmulatorBoard, LogsEveryPacketInOrderAndWritesTheFile)
     ASSERT_TRUE(writer.SendTagged('D', {6, 6}));                  // cut short
     ASSERT_TRUE(writer.SendTagged('D', Wire(6, 6, "Q9")));        // nobody answers Q9
     ASSERT_TRUE(writer.SendTagged('X', {1, 2}));
-    ASSERT_TRUE(testboard::WaitForLog(board, 9));
+    ASSERT_TRUE(board.WaitForLog(9));
     EXPECT_TRUE(NothingToRead()) << "only the good request is answered";
 
     const char* const expected[] = {
@@ -280,7 +280,7 @@ TEST_F(EmulatorBoard, CloseFaultClosesTheReadConnection)
     EXPECT_TRUE(reader.closed);
     // With no read connection, replies are logged as dropped.
     ASSERT_TRUE(writer.SendTagged('D', Wire(6, 6, "Z5")));
-    ASSERT_TRUE(testboard::WaitForLog(board, 6));
+    ASSERT_TRUE(board.WaitForLog(6));
     std::vector<emulator::LogEntry> entries = board.LogEntries();
     EXPECT_EQ(entries[3].kind, LogKind::Closed);
     EXPECT_EQ(entries[5].kind, LogKind::Dropped);

@@ -2,7 +2,7 @@
 // board-emulator program.
 #include "emulator/Personality.h"
 #include "emulator/Runner.h"
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

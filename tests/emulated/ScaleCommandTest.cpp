@@ -4,8 +4,7 @@
 #include "commands/Command_ScaleTest.h"
 #include "commands/ScaleStream.h"
 #include "commands/ScaleValues.h"
-#include "emulated/EmulatorBoard.h"
-#include "emulator/Board.h"
+#include "emulated/BoardClient.h"
 #include "base/ProgramOptions.h"
 #include "base/Variant.h"
 #include "link/securitymodule.h"
@@ -62,7 +61,7 @@ protected:
         scripted::Type(keys);
     }
 
-    emulator::Board board;
+    testboard::TestBoard board;
     std::thread command;
 };
 

@@ -1,10 +1,9 @@
 // The emulated scale: its scenario keys, the configuration reply and the
 // stream of readings between "S7" and "S8", spoken to over the board socket.
-#include "emulator/Board.h"
 #include "emulator/Personality.h"
 #include "emulator/Scenario.h"
 #include "base/Variant.h"
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -110,7 +109,7 @@ protected:
         return count;
     }
 
-    emulator::Board board;
+    testboard::TestBoard board;
     Client writer;
     std::unique_ptr<Client> reader;
 };
@@ -174,7 +173,7 @@ TEST_F(ScaleStream, StopsWhenTheUtilityHangsUp)
     const size_t logged = board.LogEntries().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(board.LogEntries().size(), logged);
-    EXPECT_LE(testboard::EntriesOf(board, LogKind::Dropped).size(), 1u);
+    EXPECT_LE(board.EntriesOf(LogKind::Dropped).size(), 1u);
 }
 
 }  // namespace

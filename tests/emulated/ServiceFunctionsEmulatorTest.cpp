@@ -1,59 +1,26 @@
 // The emulated board's answers to the service, Sensormatic, coupon box and
 // conveyor requests, taken straight from its logic (no socket).
-#include "emulator/BoardLogic.h"
-#include "emulator/Personality.h"
-#include "emulator/Scenario.h"
-#include "emulator/WirePacket.h"
+#include "support/TestBoard.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-using emulator::BoardLogic;
-
 class BoardAnswers : public ::testing::Test {
 protected:
     void Start(const std::string& kind, const std::vector<std::string>& lines = {})
     {
-        emulator::Scenario scenario;
-        std::string error;
-        for (const std::string& line : lines)
-            ASSERT_TRUE(emulator::AddScenarioLine(&scenario, line, "test", &error)) << error;
-        emulator::BoardSetup setup;
-        ASSERT_TRUE(
-            emulator::BuildBoardSetup(scenario, *emulator::FindPersonality(kind), &setup, &error))
-            << error;
-        logic.reset(new BoardLogic(setup, log));
+        for (const std::string& line : lines) ASSERT_TRUE(board.Set(line));
+        ASSERT_TRUE(board.StartLogic(kind));
     }
 
-    // The data of each packet the board answers a port-6 request with.
-    std::vector<std::string> Ask(const std::string& request)
-    {
-        emulator::WirePacket packet;
-        packet.da = 6;
-        packet.dc = 6;
-        packet.data.assign(request.begin(), request.end());
-        std::vector<std::string> answers;
-        for (const emulator::Outbound& out : logic->StreamWrite(emulator::EncodeWirePacket(packet))) {
-            const emulator::DecodedPacket decoded = emulator::DecodeWirePacket(out.bytes);
-            answers.emplace_back(decoded.packet.data.begin(), decoded.packet.data.end());
-        }
-        return answers;
-    }
+    std::vector<std::string> Ask(const std::string& request) { return board.Ask(request); }
+    std::string Setting(const std::string& name) const { return board.Setting(name); }
 
-    std::string Setting(const std::string& name)
-    {
-        const emulator::BoardState state = logic->State();
-        auto found = state.settings.find(name);
-        return found == state.settings.end() ? "" : found->second;
-    }
-
-    emulator::PacketLog log;
-    std::unique_ptr<BoardLogic> logic;
+    testboard::TestBoard board;
 };
 
 typedef std::vector<std::string> Answers;

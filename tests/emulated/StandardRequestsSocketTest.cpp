@@ -1,11 +1,10 @@
 // The standard requests over the real board socket, with the emulator as the
 // board (the emulator runs off Windows only).
-#include "emulator/Board.h"
 #include "base/ProgramOptions.h"
 #include "base/Variant.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 #include "support/ScriptedConsole.h"
 #include "trace/TraceTestHooks.h"
 
@@ -27,7 +26,7 @@ protected:
 
 TEST_F(StandardRequestsOverSocket, StartUpSequenceReadsTheEmulatedIdentity)
 {
-    emulator::Board board;
+    testboard::TestBoard board;
     ASSERT_TRUE(testboard::Start(board, "", {"su.serial=SU-42", "cu.serial=CU-42"}));
     ASSERT_EQ(InitializeSecurityModule(), 0);
     ASSERT_EQ(OpenSecurityModulePort6(), 0);

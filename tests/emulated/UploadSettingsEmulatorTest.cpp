@@ -1,44 +1,20 @@
 // The board's side of the firmware upload and of the settings: what it
 // checks, what it keeps and what each firmware version answers.
-#include "emulator/BoardLogic.h"
-#include "emulator/Personality.h"
-#include "emulator/Scenario.h"
-#include "emulator/WirePacket.h"
+#include "support/TestBoard.h"
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
 using namespace emulator;
 
-class BoardUnderTest {
+// The board's logic alone, with the scenario lines.
+class BoardUnderTest : public testboard::TestBoard {
 public:
     BoardUnderTest(const std::string& kind, const std::vector<std::string>& lines)
     {
-        Scenario scenario;
-        std::string error;
-        for (const std::string& line : lines)
-            EXPECT_TRUE(AddScenarioLine(&scenario, line, "test", &error)) << error;
-        BoardSetup setup;
-        EXPECT_TRUE(BuildBoardSetup(scenario, *FindPersonality(kind), &setup, &error)) << error;
-        logic_.reset(new BoardLogic(setup, log_));
-    }
-
-    // The data of each reply to one module-port request.
-    std::vector<std::string> Ask(const std::string& data)
-    {
-        WirePacket request;
-        request.da = 6;
-        request.dc = 6;
-        request.data.assign(data.begin(), data.end());
-        std::vector<std::string> replies;
-        for (const Outbound& out : logic_->StreamWrite(EncodeWirePacket(request))) {
-            const DecodedPacket decoded = DecodeWirePacket(out.bytes);
-            replies.emplace_back(decoded.packet.data.begin(), decoded.packet.data.end());
-        }
-        return replies;
+        for (const std::string& line : lines) Set(line);
+        StartLogic(kind);
     }
 
     std::string AskOne(const std::string& data)
@@ -47,12 +23,6 @@ public:
         EXPECT_EQ(replies.size(), 1u) << "request " << data;
         return replies.empty() ? std::string() : replies[0];
     }
-
-    BoardState State() const { return logic_->State(); }
-
-private:
-    PacketLog log_;
-    std::unique_ptr<BoardLogic> logic_;
 };
 
 std::string StartRequest(unsigned size, uint32_t checksum, const std::string& date = "07/04/26",

@@ -1,8 +1,7 @@
 // The USB transport through the real board socket, with the emulator as the
 // board and its faults standing in for a misbehaving one.
-#include "emulator/Board.h"
 #include "link/USB_Standalone.h"
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 #include "support/ScriptedConsole.h"
 #include "trace/TraceTestHooks.h"
 
@@ -62,7 +61,7 @@ protected:
     }
 
     scripted::ConsoleScope console;
-    emulator::Board board;
+    testboard::TestBoard board;
     ModulePacket record;
     int size = -1;
 };
@@ -78,7 +77,7 @@ TEST_F(UsbOverSocket, OpensFourConnectionsAndCarriesARequestAndItsReply)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(record.data)), "z2033612152010");
     EXPECT_EQ(scripted::Output(), "");
 
-    std::vector<emulator::LogEntry> opens = testboard::EntriesOf(board, LogKind::Open);
+    std::vector<emulator::LogEntry> opens = board.EntriesOf(LogKind::Open);
     ASSERT_EQ(opens.size(), 4u);
     const char order[] = {'W', 'R', 'W', 'R'};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(opens[i].tag, order[i]);
@@ -91,8 +90,8 @@ TEST_F(UsbOverSocket, SystemPortPacketsArriveAsDeviceControls)
     EXPECT_EQ(USB_WritePacketToSecurityModule(&loopback), 0);
     ModulePacket init = Request(6, ORBA_DC_INIT_PORT, std::string("\x01\x06\x02\x01", 4));
     EXPECT_EQ(USB_WritePacketToSecurityModule(&init), 0);
-    ASSERT_TRUE(testboard::WaitForLog(board, 6));
-    std::vector<emulator::LogEntry> in = testboard::EntriesOf(board, LogKind::ToBoard);
+    ASSERT_TRUE(board.WaitForLog(6));
+    std::vector<emulator::LogEntry> in = board.EntriesOf(LogKind::ToBoard);
     ASSERT_EQ(in.size(), 2u);
     EXPECT_EQ(in[0].tag, 'C');
     EXPECT_EQ(in[0].controlCode, IOCTL_USB_SYSTEM_PORT_WRITE);
@@ -120,7 +119,7 @@ TEST_F(UsbOverSocket, EachRefusedOpenNamesItsHandle)
         EXPECT_EQ(USB_OpenSecurityModule(), c.code);
         EXPECT_EQ(scripted::Output(), c.message);
         EXPECT_FALSE(driverOpen.load());
-        EXPECT_EQ(testboard::EntriesOf(board, LogKind::Open).size(), static_cast<size_t>(c.open))
+        EXPECT_EQ(board.EntriesOf(LogKind::Open).size(), static_cast<size_t>(c.open))
             << "no open after the refused one";
         board.Stop();
     }

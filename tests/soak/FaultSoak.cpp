@@ -14,7 +14,6 @@
 #include "CaptureCheck.h"
 #include "ChildProcess.h"
 #include "LaneFolder.h"
-#include "Board.h"
 #include "UtilityRun.h"
 #include "SoakPlan.h"
 #include "tests/support/TimingAllowance.h"
@@ -82,19 +81,12 @@ std::vector<FaultKind> FaultsApplied(const std::string& log)
     return hits;
 }
 
-// Waits until the board has seen the utility hang up every connection it
-// opened (or closed one itself), so that its log and state are complete.
-std::string SettledLog(const e2e::Board& board)
+// Once the board has seen the utility hang up every connection it opened (or
+// closed one itself), its log and state are complete.
+std::string SettledLog(const testboard::TestBoard& board)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (;;) {
-        const std::string log = board.LogText();
-        const int opened = e2e::CountOf(log, " opened\n");
-        const int ended = e2e::CountOf(log, " hang-up R") + e2e::CountOf(log, " hang-up W") +
-                          e2e::CountOf(log, " close R");
-        if (ended >= opened || std::chrono::steady_clock::now() > deadline) return log;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    board.Settle();
+    return board.LogText();
 }
 
 std::string FirstLineWith(const std::string& text, const std::string& part)
@@ -127,7 +119,7 @@ void CheckCapture(const RunResult& run, const e2e::LaneFolder& lane, std::vector
 
 // What the command leaves behind: an image reported uploaded is the file's,
 // and the report file keeps what it held.
-void CheckResults(const RunResult& run, const e2e::Board& board, const e2e::LaneFolder& lane,
+void CheckResults(const RunResult& run, const testboard::TestBoard& board, const e2e::LaneFolder& lane,
                   std::vector<std::string>& problems)
 {
     const RunPlan& plan = run.plan;
@@ -192,10 +184,10 @@ RunResult RunOne(const RunPlan& plan)
     RunResult run;
     run.plan = plan;
     e2e::LaneFolder lane;
-    e2e::Board board(lane, *plan.variant);
+    testboard::TestBoard board;
     for (const std::string& line : plan.board) board.Set(line);
     for (const InjectedFault& fault : plan.faults) board.Set(fault.line);
-    board.Start();
+    board.Start(plan.variant->name, lane.DeviceDir());
     if (!plan.firmwareName.empty())
         e2e::WriteTextFile(lane.BinDir() + "/" + plan.firmwareName, plan.firmwareImage);
     if (!plan.reportFile.empty()) lane.WriteConfig(plan.reportFile, REPORT_CONTENT);

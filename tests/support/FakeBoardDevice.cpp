@@ -126,24 +126,6 @@ void Install()
 
 void Uninstall() { Plat_SetDevice(nullptr); }
 
-Bytes Wire(uint8_t da, uint8_t dc, const Bytes& data)
-{
-    Bytes bytes(data.size() + 3);
-    bytes[0] = da;
-    bytes[1] = dc;
-    bytes[2] = static_cast<uint8_t>(data.size());
-    std::copy(data.begin(), data.end(), bytes.begin() + 3);
-    unsigned sum = 0;
-    for (uint8_t byte : bytes) sum += byte;
-    bytes.push_back(static_cast<uint8_t>(sum & 0xFF));
-    return bytes;
-}
-
-Bytes Wire(uint8_t da, uint8_t dc, const std::string& data)
-{
-    return Wire(da, dc, Bytes(data.begin(), data.end()));
-}
-
 void QueueRead(const Bytes& bytes)
 {
     std::lock_guard<std::mutex> guard(board->mutex);

@@ -6,6 +6,8 @@
 #ifndef TESTS_SUPPORT_FAKEBOARDDEVICE_H
 #define TESTS_SUPPORT_FAKEBOARDDEVICE_H
 
+#include "support/Wire.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,7 +15,8 @@
 
 namespace fakeboard {
 
-typedef std::vector<uint8_t> Bytes;
+using testwire::Bytes;
+using testwire::Wire;
 
 // One thing the utility sent: a stream write, or a device control request.
 struct Sent {
@@ -26,10 +29,6 @@ struct Sent {
 // native device.
 void Install();
 void Uninstall();
-
-// The wire form of a packet: DA, DC, DL, the data, the checksum (DL + 4 bytes).
-Bytes Wire(uint8_t da, uint8_t dc, const Bytes& data);
-Bytes Wire(uint8_t da, uint8_t dc, const std::string& data);
 
 // Queues the result of one driver read: exactly these bytes (empty: a read
 // of 0 bytes). A read delivers at most 64 bytes but reports the full count.

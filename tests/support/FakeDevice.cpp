@@ -177,18 +177,4 @@ int CountCalls(char kind)
         std::count_if(calls.begin(), calls.end(), [kind](const Call& c) { return c.kind == kind; }));
 }
 
-std::vector<uint8_t> WirePacket(uint8_t da, uint8_t dc, const std::vector<uint8_t>& data)
-{
-    std::vector<uint8_t> wire;
-    wire.reserve(data.size() + 4);
-    wire.push_back(da);
-    wire.push_back(dc);
-    wire.push_back(static_cast<uint8_t>(data.size()));
-    for (uint8_t byte : data) wire.push_back(byte);
-    unsigned sum = 0;
-    for (uint8_t byte : wire) sum += byte;
-    wire.push_back(static_cast<uint8_t>(sum & 0xFF));
-    return wire;
-}
-
 }  // namespace fakedevice

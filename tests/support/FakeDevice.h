@@ -47,9 +47,6 @@ void FailNextControl(unsigned long code);
 std::vector<Call> Calls();
 int CountCalls(char kind);
 
-// A wire packet with a correct checksum: DA, DC, DL = data size, data.
-std::vector<uint8_t> WirePacket(uint8_t da, uint8_t dc, const std::vector<uint8_t>& data);
-
 struct DeviceScope {
     DeviceScope() { Install(); }
     ~DeviceScope() { Uninstall(); }

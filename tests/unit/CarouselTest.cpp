@@ -236,7 +236,7 @@ TEST(CarouselPort4, OpenFailureStillGivesThePollingBack)
     for (const fakedevice::Call& call : fakedevice::Calls())
         if (call.kind == 'W') written.push_back(std::string(call.bytes.begin(), call.bytes.end()));
     auto wire = [](uint8_t port, uint8_t dc, const std::string& data) {
-        const std::vector<uint8_t> bytes = fakedevice::WirePacket(port, dc, {data.begin(), data.end()});
+        const std::vector<uint8_t> bytes = Wire(port, dc, data);
         return std::string(bytes.begin(), bytes.end());
     };
     const std::string openPort6[] = {wire(6, 1, std::string("\x01\x06\x02\x01", 4)), wire(6, 2, "")};

@@ -4,6 +4,7 @@
 #include "base/Variant.h"
 #include "support/FakeDevice.h"
 #include "support/ScriptedConsole.h"
+#include "support/Wire.h"
 #include "trace/TraceTestHooks.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,8 @@
 
 namespace {
 
-using fakedevice::WirePacket;
+using testwire::Bytes;
+using testwire::Wire;
 
 ModulePacket Packet(uint8_t da, uint8_t dc, const std::vector<uint8_t>& data)
 {
@@ -129,7 +131,7 @@ TEST_F(UsbTransport, PortsOneToSixGoToTheSerialDataHandleAsDlPlusFourBytes)
     }
     EXPECT_EQ(calls[4].bytes, (std::vector<uint8_t>{6, 2, 0, 8}));
     EXPECT_EQ(calls[5].bytes, (std::vector<uint8_t>{6, 6, 2, 0x5A, 0x32, 0x9A}));
-    EXPECT_EQ(calls[6].bytes, WirePacket(1, ORBA_DC_INIT_PORT, {2, 6, 1, 3}));
+    EXPECT_EQ(calls[6].bytes, Wire(1, ORBA_DC_INIT_PORT, Bytes{2, 6, 1, 3}));
     EXPECT_EQ(scripted::Output(), "");
 }
 
@@ -147,7 +149,7 @@ TEST_F(UsbTransport, PortZeroGoesThroughTheDeviceControlCall)
     EXPECT_EQ(calls[4].device, WRITE_SYSTEM_PORT);
     EXPECT_EQ(calls[4].code, 0x0022AB86ul);
     EXPECT_EQ(calls[4].bytes, (std::vector<uint8_t>{0, 160, 0, 160}));
-    EXPECT_EQ(calls[5].bytes, WirePacket(0, 160, {'t', 'e', 's', 't'}));
+    EXPECT_EQ(calls[5].bytes, Wire(0, 160, Bytes{'t', 'e', 's', 't'}));
 }
 
 TEST_F(UsbTransport, WriteFailuresReportTheirCodes)
@@ -235,7 +237,7 @@ protected:
 // would fail, the first in order decides.
 TEST_F(UsbTransportRead, BadPacketsFailTheFirstCheckInOrder)
 {
-    std::vector<uint8_t> full60 = WirePacket(6, 6, std::vector<uint8_t>(60, 'x'));
+    std::vector<uint8_t> full60 = Wire(6, 6, std::string(60, 'x'));
     std::vector<uint8_t> short60(full60.begin(), full60.end() - 1);
     struct Case {
         std::vector<uint8_t> bytes;
@@ -259,11 +261,11 @@ TEST_F(UsbTransportRead, BadPacketsFailTheFirstCheckInOrder)
          4,
          774,
          "Bad Packet Length / Size Received from Security Module, Size = 4, ( DA:6, DC:6, DL:61 )"},
-        {WirePacket(0, 13, {}), 4, 802,
+        {Wire(0, 13, Bytes{}), 4, 802,
          "ERROR: Invalid Device Address Data Received From Security Module( DA:0, DC:13, DL:0 )"},
-        {WirePacket(7, 6, {'a'}), 5, 802,
+        {Wire(7, 6, Bytes{'a'}), 5, 802,
          "ERROR: Invalid Device Address Data Received From Security Module( DA:7, DC:6, DL:1 )"},
-        {WirePacket(6, 1, {1, 6, 2, 1}), 8, 795,
+        {Wire(6, 1, Bytes{1, 6, 2, 1}), 8, 795,
          "ERROR: Invalid Device Command Data Received From Security Module( DA:6, DC:1, DL:4 )"},
     };
     for (const Case& c : cases) {
@@ -278,7 +280,7 @@ TEST_F(UsbTransportRead, BadPacketsFailTheFirstCheckInOrder)
 
 TEST_F(UsbTransportRead, ABadChecksumDeliversTheSizeButNoRecord)
 {
-    std::vector<uint8_t> wire = WirePacket(6, 6, {'z', '2', '0'});
+    std::vector<uint8_t> wire = Wire(6, 6, Bytes{'z', '2', '0'});
     wire.back() ^= 0x40;
     fakedevice::QueueRead(wire);
     EXPECT_EQ(Read(), 0);
@@ -298,7 +300,7 @@ TEST_F(UsbTransportRead, ABadChecksumDeliversTheSizeButNoRecord)
 TEST_F(UsbTransportRead, AfterCloseEveryReadPausesAndLeavesTheDeviceAlone)
 {
     ASSERT_EQ(USB_CloseSecurityModule(), 0);
-    fakedevice::QueueRead(WirePacket(6, 6, {'z', '2'}));
+    fakedevice::QueueRead(Wire(6, 6, Bytes{'z', '2'}));
     std::memset(&record, 0x33, sizeof record);
     for (int i = 0; i < 2; ++i) {
         auto start = std::chrono::steady_clock::now();

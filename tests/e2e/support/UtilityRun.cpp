@@ -9,13 +9,12 @@
 
 namespace e2e {
 
-UtilityRun::UtilityRun(const Variant& variant)
-    : variant_(variant), lane_(std::make_shared<LaneFolder>()), board_(*lane_, variant)
+UtilityRun::UtilityRun(const Variant& variant) : variant_(variant), lane_(std::make_shared<LaneFolder>())
 {
 }
 
 UtilityRun::UtilityRun(const Variant& variant, const UtilityRun& sameLane)
-    : variant_(variant), lane_(sameLane.lane_), board_(*lane_, variant)
+    : variant_(variant), lane_(sameLane.lane_)
 {
 }
 
@@ -28,7 +27,9 @@ UtilityRun::~UtilityRun()
 
 void UtilityRun::Launch(const std::vector<std::string>& arguments, bool removeWorkDir)
 {
-    if (withBoard_) board_.Start();
+    if (withBoard_ && !board_.Running()) {
+        ASSERT_TRUE(board_.Start(variant_.name, lane_->DeviceDir()));
+    }
     // Under Wine the board's device socket is reached through the bridge.
     if (withBoard_ && UnderWine()) {
         ASSERT_TRUE(bridge_.Start(lane_->DeviceDir(), variant_.deviceSocket));
@@ -133,7 +134,7 @@ int UtilityRun::WaitForExit(unsigned timeoutMs)
     const std::string errors = Errors();
     EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
-    board_.Settle();
+    EXPECT_TRUE(board_.Settle()) << "the utility left connections open:\n" << board_.LogText();
     // The device name is free again for the next run in this process.
     bridge_.Stop();
     return status;

@@ -10,12 +10,12 @@
 #ifndef TESTS_E2E_SUPPORT_UTILITYRUN_H
 #define TESTS_E2E_SUPPORT_UTILITYRUN_H
 
-#include "Board.h"
 #include "ChildProcess.h"
 #include "LaneFolder.h"
 #include "TerminalSettings.h"
 #include "Variant.h"
 #include "WindowsUnderWine.h"
+#include "support/TestBoard.h"
 
 #include <chrono>
 
@@ -38,7 +38,7 @@ public:
     const Variant& Utility() const { return variant_; }
     LaneFolder& Lane() { return *lane_; }
     // The emulated board; set it up before Start.
-    Board& Module() { return board_; }
+    testboard::TestBoard& Module() { return board_; }
     // Runs without a board: its socket does not exist.
     void WithoutBoard() { withBoard_ = false; }
     // Runs on a pseudo-terminal (standard input and output) that starts with
@@ -85,7 +85,7 @@ public:
     std::string Output() const { return child_.Output(); }
     std::string Errors() const { return child_.Errors(); }
     std::string Capture() const { return lane_->Capture(); }
-    // What the board received, in order (see Board::Received).
+    // What the board received, in order (see TestBoard::Received).
     std::vector<std::string> Received() const { return board_.Received(); }
 
 private:
@@ -93,7 +93,7 @@ private:
 
     const Variant& variant_;
     std::shared_ptr<LaneFolder> lane_;
-    Board board_;
+    testboard::TestBoard board_;
     WineBridge bridge_;
     bool withBoard_ = true;
     bool onTerminal_ = false;

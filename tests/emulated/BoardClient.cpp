@@ -1,72 +1,25 @@
-#include "emulated/EmulatorBoard.h"
+#include "emulated/BoardClient.h"
 
-#include "emulator/Personality.h"
 #include "base/Variant.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 
 namespace testboard {
 
 std::string DeviceDir() { return testenv::ScratchDir() + "/dev"; }
 
-bool Start(emulator::Board& board, const std::string& kind, const std::vector<std::string>& lines)
+bool Start(TestBoard& board, const std::string& kind, const std::vector<std::string>& lines)
 {
-    std::string error;
-    emulator::Scenario scenario;
-    for (const std::string& line : lines) {
-        if (!emulator::AddScenarioLine(&scenario, line, "test", &error)) {
-            ADD_FAILURE() << error;
-            return false;
-        }
-    }
-    const std::string name = !kind.empty() ? kind : IsCuUtility() ? "cu" : "su";
-    emulator::BoardSetup setup;
-    if (!emulator::BuildBoardSetup(scenario, *emulator::FindPersonality(name), &setup, &error) ||
-        !board.Start(setup, DeviceDir(), &error)) {
-        ADD_FAILURE() << error;
-        return false;
-    }
-    return true;
-}
-
-bool WaitForLog(const emulator::Board& board, size_t count, unsigned timeoutMs)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (board.LogEntries().size() < count) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-std::vector<emulator::LogEntry> EntriesOf(const emulator::Board& board, emulator::LogKind kind)
-{
-    std::vector<emulator::LogEntry> found;
-    for (const emulator::LogEntry& entry : board.LogEntries())
-        if (entry.kind == kind) found.push_back(entry);
-    return found;
-}
-
-std::vector<uint8_t> Wire(uint8_t da, uint8_t dc, const std::string& data)
-{
-    std::vector<uint8_t> wire;
-    wire.push_back(da);
-    wire.push_back(dc);
-    wire.push_back(static_cast<uint8_t>(data.size()));
-    for (char c : data) wire.push_back(static_cast<uint8_t>(c));
-    unsigned sum = 0;
-    for (uint8_t byte : wire) sum += byte;
-    wire.push_back(static_cast<uint8_t>(sum & 0xFF));
-    return wire;
+    for (const std::string& line : lines)
+        if (!board.Set(line)) return false;
+    return board.Start(!kind.empty() ? kind : IsCuUtility() ? "cu" : "su", DeviceDir());
 }
 
 Client::~Client()
