@@ -20,8 +20,6 @@ bool IsReply(const ReplyRule& rule, const ModulePacket& packet)
 
 }  // namespace
 
-const char* const PORT6_OPEN_FAILED_TEXT = "ERROR 1B: Can not open port 6.";
-
 bool BuildPacket(ModulePacket* packet, uint8_t port, uint8_t deviceCommand, const uint8_t* bytes,
                  int count)
 {
@@ -140,7 +138,9 @@ uint32_t ModuleDataLong(const ModulePacket* packet, int first)
            static_cast<uint32_t>(packet->data[first + 3]);
 }
 
-Port6Session::Port6Session() : Port6Session(PORT6_OPEN_FAILED_TEXT) {}
+namespace {
+
+const char* const PORT6_OPEN_FAILED_TEXT = "ERROR 1B: Can not open port 6.";
 
 bool OpenPort6OrShow(const char* openFailedText)
 {
@@ -148,6 +148,10 @@ bool OpenPort6OrShow(const char* openFailedText)
     TRACE(SHOWN, MODULE_COMMANDS, "%s", openFailedText);
     return false;
 }
+
+}  // namespace
+
+Port6Session::Port6Session() : Port6Session(PORT6_OPEN_FAILED_TEXT) {}
 
 Port6Session::Port6Session(const char* openFailedText) : open(OpenPort6OrShow(openFailedText)) {}
 

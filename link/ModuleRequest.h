@@ -100,16 +100,11 @@ uint32_t ModuleDataLong(const ModulePacket* packet, int first);
 
 // ------------------------------------------------------------------ port 6
 
-// The failure text of a command that cannot open port 6.
-extern const char* const PORT6_OPEN_FAILED_TEXT;
-
-// Opens port 6; shows the text when it cannot. True when open.
-bool OpenPort6OrShow(const char* openFailedText = PORT6_OPEN_FAILED_TEXT);
-
 // Opens port 6 for a command and shows its failure text when it cannot be
 // opened; closes it when the scope ends unless told to leave it open.
 class Port6Session {
 public:
+    // "ERROR 1B: Can not open port 6." when it cannot be opened.
     Port6Session();
     // A command with its own text for the failed open.
     explicit Port6Session(const char* openFailedText);
