@@ -55,6 +55,13 @@ void BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count
     BuildPacket(packet, ORBA_PORT_MODULE, ORBA_DC_DATA, bytes, count);
 }
 
+int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* bytes, int count)
+{
+    ModulePacket packet;
+    BuildPacket(&packet, port, deviceCommand, bytes, count);
+    return WritePacketToSecurityModule(&packet);
+}
+
 int WriteModuleRequest(const char* text, int count)
 {
     ModulePacket packet;

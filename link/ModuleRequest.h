@@ -22,6 +22,9 @@ bool BuildModuleRequest(ModulePacket* packet, char letter, char subCommand, cons
 // A port-6 data record holding the bytes (at most 60, more are cut).
 void BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count);
 
+// Builds the record for any port and sends it; 0 or the link's failure code.
+int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* bytes, int count);
+
 // Builds the port-6 record from text and sends it; 0 or the link's failure
 // code.
 int WriteModuleRequest(const char* text, int count);
