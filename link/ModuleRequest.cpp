@@ -83,14 +83,30 @@ ReplyRule EchoOf(char letter, char subCommand, int waitCount)
                      waitCount, 0};
 }
 
-int AwaitReply(const ReplyRule& rule, ModulePacket* reply)
+namespace {
+
+// Without a watcher the first empty wait ends the wait.
+int AwaitPackets(const ReplyRule& rule, const ReadWatcher* watcher, ModulePacket* reply)
 {
     for (int packets = 1;; ++packets) {
         if (rule.pauseMs > 0) Plat_Sleep(rule.pauseMs);
-        if (!ReadPacketFromSecurityModule(reply, rule.waitCount)) return EXCHANGE_NO_REPLY;
+        const bool read = ReadPacketFromSecurityModule(reply, rule.waitCount);
+        if (watcher != nullptr)
+            watcher->onRead(*reply, !read, watcher->context);
+        else if (!read)
+            return EXCHANGE_NO_REPLY;
         if (packets >= MAX_PACKETS_PER_REPLY) return EXCHANGE_TOO_MANY;
-        if (IsReply(rule, *reply)) return EXCHANGE_OK;
+        if (read && IsReply(rule, *reply)) return EXCHANGE_OK;
     }
+}
+
+}  // namespace
+
+int AwaitReply(const ReplyRule& rule, ModulePacket* reply) { return AwaitPackets(rule, nullptr, reply); }
+
+int AwaitReplyThroughEmptyWaits(const ReplyRule& rule, const ReadWatcher& watcher, ModulePacket* reply)
+{
+    return AwaitPackets(rule, &watcher, reply);
 }
 
 int StandardExchange(char letter, char subCommand, const uint8_t* arguments, int argumentCount,

@@ -64,6 +64,16 @@ ReplyRule EchoOf(char letter, char subCommand, int waitCount);
 // with the 100th packet in *reply.
 int AwaitReply(const ReplyRule& rule, ModulePacket* reply);
 
+// Sees every read of a wait that an empty read does not end.
+struct ReadWatcher {
+    void (*onRead)(const ModulePacket& packet, bool empty, void* context);
+    void* context;
+};
+
+// AwaitReply where an empty wait counts as one more packet (an empty record)
+// instead of ending the wait. 0 or EXCHANGE_TOO_MANY.
+int AwaitReplyThroughEmptyWaits(const ReplyRule& rule, const ReadWatcher& watcher, ModulePacket* reply);
+
 // Sends the request to port 6 and awaits the reply that echoes it: 0 with
 // the reply in *reply, or the step that failed (11, 10, 12).
 int StandardExchange(char letter, char subCommand, const uint8_t* arguments, int argumentCount,
