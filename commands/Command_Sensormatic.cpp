@@ -85,17 +85,16 @@ int SwitchController(const SwitchTexts& texts)
     TRACE(SHOWN, MODULE_COMMANDS, "%s", texts.title);
     Port6Session port6;
     if (!port6.IsOpen()) return texts.portFailedCode;
+    port6.LeaveOpen();  // unless the controller answered
     const uint8_t state = static_cast<uint8_t>(texts.state);
     ModulePacket reply;
     const int result = StandardExchange('X', '5', &state, 1, SENSORMATIC_WAIT_COUNT, &reply);
-    if (result != EXCHANGE_OK) {
-        port6.LeaveOpen();
-        return ReportFailure(result, texts.failures);
-    }
+    if (result != EXCHANGE_OK) return ReportFailure(result, texts.failures);
     if (reply.data[2] == state)
         TRACE(SHOWN, MODULE_COMMANDS, "%s", texts.done);
     else
         TRACE(SHOWN, MODULE_COMMANDS, "Controller Error %c%c", reply.data[2], reply.data[3]);
+    port6.Close();
     return 0;
 }
 

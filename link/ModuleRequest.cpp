@@ -18,6 +18,30 @@ bool IsReply(const ReplyRule& rule, const ModulePacket& packet)
     return packet.data[0] == rule.letter && packet.data[1] == rule.subCommand;
 }
 
+// Without a watcher the first empty wait ends the wait.
+int AwaitPackets(const ReplyRule& rule, const ReadWatcher* watcher, ModulePacket* reply)
+{
+    for (int packets = 1;; ++packets) {
+        if (rule.pauseMs > 0) Plat_Sleep(rule.pauseMs);
+        const bool read = ReadPacketFromSecurityModule(reply, rule.waitCount);
+        if (watcher != nullptr)
+            watcher->onRead(*reply, !read, watcher->context);
+        else if (!read)
+            return EXCHANGE_NO_REPLY;
+        if (packets >= MAX_PACKETS_PER_REPLY) return EXCHANGE_TOO_MANY;
+        if (read && IsReply(rule, *reply)) return EXCHANGE_OK;
+    }
+}
+
+const char* const PORT6_OPEN_FAILED_TEXT = "ERROR 1B: Can not open port 6.";
+
+bool OpenPort6OrShow(const char* openFailedText)
+{
+    if (OpenSecurityModulePort6() == 0) return true;
+    TRACE(SHOWN, MODULE_COMMANDS, "%s", openFailedText);
+    return false;
+}
+
 }  // namespace
 
 bool BuildPacket(ModulePacket* packet, uint8_t port, uint8_t deviceCommand, const uint8_t* bytes,
@@ -83,25 +107,6 @@ ReplyRule EchoOf(char letter, char subCommand, int waitCount)
                      waitCount, 0};
 }
 
-namespace {
-
-// Without a watcher the first empty wait ends the wait.
-int AwaitPackets(const ReplyRule& rule, const ReadWatcher* watcher, ModulePacket* reply)
-{
-    for (int packets = 1;; ++packets) {
-        if (rule.pauseMs > 0) Plat_Sleep(rule.pauseMs);
-        const bool read = ReadPacketFromSecurityModule(reply, rule.waitCount);
-        if (watcher != nullptr)
-            watcher->onRead(*reply, !read, watcher->context);
-        else if (!read)
-            return EXCHANGE_NO_REPLY;
-        if (packets >= MAX_PACKETS_PER_REPLY) return EXCHANGE_TOO_MANY;
-        if (read && IsReply(rule, *reply)) return EXCHANGE_OK;
-    }
-}
-
-}  // namespace
-
 int AwaitReply(const ReplyRule& rule, ModulePacket* reply) { return AwaitPackets(rule, nullptr, reply); }
 
 int AwaitReplyThroughEmptyWaits(const ReplyRule& rule, const ReadWatcher& watcher, ModulePacket* reply)
@@ -160,19 +165,6 @@ uint32_t ModuleDataLong(const ModulePacket* packet, int first)
            static_cast<uint32_t>(packet->data[first + 2]) << 8 |
            static_cast<uint32_t>(packet->data[first + 3]);
 }
-
-namespace {
-
-const char* const PORT6_OPEN_FAILED_TEXT = "ERROR 1B: Can not open port 6.";
-
-bool OpenPort6OrShow(const char* openFailedText)
-{
-    if (OpenSecurityModulePort6() == 0) return true;
-    TRACE(SHOWN, MODULE_COMMANDS, "%s", openFailedText);
-    return false;
-}
-
-}  // namespace
 
 Port6Session::Port6Session() : Port6Session(PORT6_OPEN_FAILED_TEXT) {}
 
