@@ -41,16 +41,9 @@ enum {
     CLOSE_PORT_FAILED = 906,
 };
 
-int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* data, size_t count)
-{
-    ModulePacket packet;
-    BuildPacket(&packet, port, deviceCommand, data, static_cast<int>(count));
-    return WritePacketToSecurityModule(&packet);
-}
-
 int SendToEBox(const uint8_t* data, size_t count)
 {
-    return SendPacket(ORBA_PORT_CAROUSEL_EBOX, ORBA_DC_DATA, data, count);
+    return SendPacket(ORBA_PORT_CAROUSEL_EBOX, ORBA_DC_DATA, data, static_cast<int>(count));
 }
 
 // A character a message can carry: a reply too short to hold one would
@@ -116,7 +109,7 @@ void SendBoardEBoxSetting(char subCommand, char setting)
 int OpenCarouselPort()
 {
     if (SendPacket(ORBA_PORT_CAROUSEL_EBOX, ORBA_DC_INIT_PORT, EBOX_LINE_SETTINGS,
-                   sizeof EBOX_LINE_SETTINGS) != 0) {
+                   static_cast<int>(sizeof EBOX_LINE_SETTINGS)) != 0) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 11: Init Port 4.");
         return INIT_PORT_FAILED;
     }

@@ -96,7 +96,9 @@ void SetConveyorBelts(char front, char rear)
 // Port 6 stays open afterwards; the next command opens it again.
 void ConveyorSafetySwitchesTest()
 {
-    if (!OpenPort6OrShow()) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
+    port6.LeaveOpen();
     if (SecurityModuleVersionNumber < FIRST_VERSION_WITH_SAFETY_SWITCHES) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1E: Security Module Version Must be >= 3.35");
         return;

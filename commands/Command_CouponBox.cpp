@@ -134,7 +134,8 @@ void ShowCouponBoxLedValues()
 int CouponBoxTest()
 {
     TRACE(SHOWN, MODULE_COMMANDS, "Coupon Box Test\n\n");
-    if (!OpenPort6OrShow("ERROR 1B: Can not open port.")) return PORT_FAILED;
+    const Port6Session port6("ERROR 1B: Can not open port.");
+    if (!port6.IsOpen()) return PORT_FAILED;
     ShowCouponBoxKeys();
     char key = '\0';
     while (key != 'X') {
@@ -149,6 +150,5 @@ int CouponBoxTest()
     }
     // The box is left disabled.
     DisableCouponBox();
-    CloseSecurityModulePort6();
     return 0;
 }

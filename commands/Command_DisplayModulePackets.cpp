@@ -7,8 +7,6 @@
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 
-#include <cstring>
-
 namespace {
 
 const int PACKET_WAIT_COUNT = 250;
@@ -18,18 +16,17 @@ const int PACKET_WAIT_COUNT = 250;
 // A key is noticed only between reads; it stays for the menu.
 void DisplayModulePacketsTest()
 {
-    if (!OpenPort6OrShow()) return;
+    const Port6Session port6;
+    if (!port6.IsOpen()) return;
     TRACE(TL_INFO | TF_CONSOLE, MODULE_COMMANDS, "\n\nStarting Display ORBA Packets Test.\n\n");
     Plat_ConsolePrintf("Press any key to exit test");
     Plat_ConsolePrintf("\n\n");
     while (!Plat_KeyHit()) {
         ModulePacket packet;
-        std::memset(&packet, 0, sizeof packet);
         if (!ReadPacketFromSecurityModule(&packet, PACKET_WAIT_COUNT)) continue;
         char line[MODULE_PACKET_LINE_SIZE];
         const size_t length = FormatModulePacketLine(&packet, line, sizeof line);
         Plat_ConsoleWrite(line, length);
     }
     Plat_ConsolePrintf("\n\nDone");
-    CloseSecurityModulePort6();
 }

@@ -258,7 +258,9 @@ void RunEasLaneLightCommand(const EasLaneLightCommand& command)
     static const RequestFailureTexts failures = {NOT_SENT, NO_ANSWER,
                                                  "ERROR 12: Security Module timeout."};
     TRACE(SHOWN, MODULE_COMMANDS, "%s", command.banner);
-    if (!OpenPort6OrShow()) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
+    port6.LeaveOpen();
     TRACE(INLINE, MODULE_COMMANDS, "\n\nCurrent Status:");
     ModulePacket reply;
     const uint8_t query = '?';

@@ -53,7 +53,9 @@ bool ShowProximityStatus()
 void CalibrateProximitySensor()
 {
     TRACE(SHOWN, MODULE_COMMANDS, "USB Security Module Calibrate Proximity Sensor");
-    if (!OpenPort6OrShow()) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
+    port6.LeaveOpen();
     TRACE(SHOWN, MODULE_COMMANDS, "\n\n");
     TRACE(TL_INFO | TF_INLINE, MODULE_COMMANDS, "Press any key to start proximity calibration");
     Plat_GetKey();

@@ -73,7 +73,10 @@ void AnalyzeScaleData()
 {
     ClearScreen();
     TRACE(SHOWN, MODULE_COMMANDS, "**** Analyze Scale values ****\n\n\n");
-    if (!OpenPort6OrShow()) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
+    // Only a run that ends by its exit key closes the port.
+    port6.LeaveOpen();
     RequestScaleConfig();
     int minutes = 0;
     if (!AskInterval(&minutes)) return;
@@ -103,7 +106,7 @@ void AnalyzeScaleData()
     while (!ExitKeyPressed())
         if (PollScaleReading()) CountScaleAnalysisReading(&run, &ScaleReadingBuffer);
     StopStream();
-    CloseSecurityModulePort6();
+    port6.Close();
     EndScaleAnalysis(&run);
     Plat_ConsolePrintf("\n\n");
     PressAnyKeyToContinue();

@@ -54,12 +54,16 @@ int ScaleTest()
 {
     ClearScreen();
     TRACE(SHOWN, MODULE_COMMANDS, "Scale Test/Dump values\n\n");
-    if (!OpenPort6OrShow()) return PORT6_OPEN_FAILED;
+    Port6Session port6;
+    if (!port6.IsOpen()) return PORT6_OPEN_FAILED;
     RequestScaleConfig();
     SetScaleDisplayMode(SCALE_DISPLAY_NORMAL);
     ShowKeyHelp();
     const int key = UpperKey(Plat_GetKey());
-    if (key == 'X' || key == ESCAPE) return 0;
+    if (key == 'X' || key == ESCAPE) {
+        port6.LeaveOpen();
+        return 0;
+    }
 
     Plat_ConsolePrintf("\n\nAvg Weight   Filter 1   ADC   Noise\n\n");
     SendScaleCommand('5');
@@ -69,6 +73,5 @@ int ScaleTest()
     SendScaleCommand('5');
     SendScaleCommand('8');
     StopScaleCapture();
-    CloseSecurityModulePort6();
     return 0;
 }

@@ -70,10 +70,10 @@ const char* TakeFileName()
     return AskFileName() ? fileName : nullptr;
 }
 
-[[noreturn]] void FinishSuccessfulUpload()
+[[noreturn]] void FinishSuccessfulUpload(Port6Session* port6)
 {
     Plat_ConsolePrintf("\n");
-    CloseSecurityModulePort6();
+    port6->Close();
     Plat_Sleep(100);
     TRACE(SHOWN, MODULE_COMMANDS, "File Upload Complete!");
     TRACE(SHOWN, MODULE_COMMANDS, "Waiting for Reset");
@@ -98,23 +98,21 @@ int SecurityModuleUpload()
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
     TRACE(SHOWN, MODULE_COMMANDS, "%s", Banner());
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
-    if (!OpenPort6OrShow("ERROR 1B: Uploading , Can not open port 6.")) return UPLOAD_PORT_NOT_OPEN;
+    Port6Session port6("ERROR 1B: Uploading , Can not open port 6.");
+    if (!port6.IsOpen()) return UPLOAD_PORT_NOT_OPEN;
     ShowModuleIdentity();
     const char* name = TakeFileName();
-    if (name == nullptr) {
-        CloseSecurityModulePort6();
-        return UPLOAD_NO_FILE_NAME;
-    }
+    if (name == nullptr) return UPLOAD_NO_FILE_NAME;
     int byteCount = 0;
     if (LoadFirmwareFile(name, image, &byteCount) != FIRMWARE_FILE_OK) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 01: Uploading Loading File.");
-        CloseSecurityModulePort6();
         return UPLOAD_FILE_NOT_LOADED;
     }
     if (TransferFirmware(name, image, byteCount, FirmwareFileChecksum) != TRANSFER_OK) {
         // The board holds part of an image; port 6 is left as it is.
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 13: Uploading USB Security Module.");
+        port6.LeaveOpen();
         return UPLOAD_NOT_SENT;
     }
-    FinishSuccessfulUpload();
+    FinishSuccessfulUpload(&port6);
 }

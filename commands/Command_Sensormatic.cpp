@@ -83,7 +83,9 @@ struct SwitchTexts {
 int SwitchController(const SwitchTexts& texts)
 {
     TRACE(SHOWN, MODULE_COMMANDS, "%s", texts.title);
-    if (!OpenPort6OrShow()) return texts.portFailedCode;
+    Port6Session port6;
+    if (!port6.IsOpen()) return texts.portFailedCode;
+    port6.LeaveOpen();  // unless the controller answered
     const uint8_t state = static_cast<uint8_t>(texts.state);
     ModulePacket reply;
     const int result = StandardExchange('X', '5', &state, 1, SENSORMATIC_WAIT_COUNT, &reply);
@@ -92,7 +94,7 @@ int SwitchController(const SwitchTexts& texts)
         TRACE(SHOWN, MODULE_COMMANDS, "%s", texts.done);
     else
         TRACE(SHOWN, MODULE_COMMANDS, "Controller Error %c%c", reply.data[2], reply.data[3]);
-    CloseSecurityModulePort6();
+    port6.Close();
     return 0;
 }
 
@@ -116,7 +118,11 @@ int RequestSensormaticStatus()
 int ConfigureSensormaticControllerType()
 {
     TRACE(SHOWN, MODULE_COMMANDS, "Sensormatic Configure Controller Type\n\n");
-    if (!OpenPort6OrShow()) return 127;
+    Port6Session port6;
+    if (!port6.IsOpen()) return 127;
+    // A failed status request has closed the port itself; a failed change
+    // leaves it open.
+    port6.LeaveOpen();
     if (RequestSensormaticStatus() != 0) return 130;
     TRACE(INLINE, MODULE_COMMANDS, "Current Controller Type :");
     ShowControllerTypeLine();
@@ -128,7 +134,7 @@ int ConfigureSensormaticControllerType()
     if (RequestSensormaticStatus() != 0) return 177;
     TRACE(INLINE, MODULE_COMMANDS, "\n\nCurrent Controller Type :");
     ShowControllerTypeLine();
-    CloseSecurityModulePort6();
+    port6.Close();
     return 0;
 }
 
@@ -172,7 +178,8 @@ char RequestHardtagStatus()
 
 int ShowHardtagStatus()
 {
-    if (!OpenPort6OrShow()) return 483;
+    const Port6Session port6;
+    if (!port6.IsOpen()) return 483;
     ClearScreen();
     TRACE(SHOWN, MODULE_COMMANDS, "\n\n\nSensormatic Hardtag Status\n\n");
     TRACE(SHOWN, MODULE_COMMANDS, "Press any key to exit test.\n\n\n");
@@ -183,6 +190,5 @@ int ShowHardtagStatus()
         Plat_Sleep(HARDTAG_POLL_MS);
     }
     // The key stays for the menu's pause.
-    CloseSecurityModulePort6();
     return 0;
 }

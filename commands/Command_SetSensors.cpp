@@ -90,22 +90,21 @@ void SetSafetySwitch()
     static const char* const banner[] = {
         "", "**** USB Security Module Set Conveyor Safety Switches ****", ""};
     if (!StartSettingCommand("ERROR 1D: System is not USB!", banner, 3)) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
     if (!FirmwareVersionAtLeast(SAFETY_SWITCH_VERSION)) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1E: Security Module Version Must be >= 3.35");
+        port6.LeaveOpen();
         return;
     }
     ModulePacket answer;
-    if (SettingExchange(safetySwitchStatus, NO_VALUE, &answer) != 0) {
-        CloseSecurityModulePort6();
-        return;
-    }
+    if (SettingExchange(safetySwitchStatus, NO_VALUE, &answer) != 0) return;
     ShowSafetySwitchStatus(answer.data[2]);
     const uint8_t value = SafetySwitchValueByte(g_ProgramOptions.m_SettingValue);
     if (SettingExchange(safetySwitchSet, value, &answer) == 0) {
         TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
         ShowSafetySwitchStatus(answer.data[2]);
     }
-    CloseSecurityModulePort6();
 }
 
 void SetCurtainBreakWindow()
@@ -113,13 +112,15 @@ void SetCurtainBreakWindow()
     static const char* const banner[] = {"", "**** USB Security Module Set Curtain Break Window ****",
                                          ""};
     if (!StartSettingCommand("ERROR 1D: System is not USB!", banner, 3)) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
     if (!FirmwareVersionAtLeast(CURTAIN_BREAK_WINDOW_VERSION)) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1E: Security Module Version Must be >= 3.36");
+        port6.LeaveOpen();
         return;
     }
     if (ShowCurtainBreakWindow() != 0) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 13: USB Secureity Module.");
-        CloseSecurityModulePort6();
         return;
     }
     // Without a number there is nothing to set: sending 0 would quietly put
@@ -127,7 +128,6 @@ void SetCurtainBreakWindow()
     if (!g_ProgramOptions.m_CurtainBreakWindowGiven) {
         TRACE(SHOWN, MODULE_COMMANDS,
               "ERROR 13: No Curtain Break Window value given, the window is not changed.");
-        CloseSecurityModulePort6();
         return;
     }
     const int window = g_ProgramOptions.m_CurtainBreakWindow;
@@ -135,5 +135,4 @@ void SetCurtainBreakWindow()
     TRACE(TL_INFO, MODULE_COMMANDS, "Value = %d", window);
     SendSettingValue('A', '4', static_cast<uint8_t>(window & 0xFF), curtainBreakWindowNotSet);
     ShowCurtainBreakWindow();
-    CloseSecurityModulePort6();
 }

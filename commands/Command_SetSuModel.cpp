@@ -43,7 +43,8 @@ void SetSuModel()
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
     TRACE(SHOWN, MODULE_COMMANDS, "**** USB SU Module Set Model 700/500/300 ****");
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
-    if (!OpenPort6OrShow()) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
     TRACE(SHOWN, MODULE_COMMANDS, "%s", "");
     TRACE(INLINE, MODULE_COMMANDS, "Enter Model 700, 500 or 300 :");
     char answer[MODEL_ANSWER_SIZE] = {};
@@ -52,19 +53,17 @@ void SetSuModel()
 
     if (answer[0] == '\0') {
         TRACE(SHOWN, MODULE_COMMANDS, "No Change!");
-        CloseSecurityModulePort6();
         return;
     }
     if (!IsKnownModel(answer[0])) {
         TRACE(SHOWN, MODULE_COMMANDS, "Invalid Model Must be 700 or 500 or 300");
-        CloseSecurityModulePort6();
         return;
     }
     const bool confirmed = SendModel(answer);
     // The main menu shows what the board now reports, whatever became of
     // the request.
     GetSecurityModuleModel();
-    CloseSecurityModulePort6();
+    port6.Close();
     // Only a confirmed change is reported as done; a failure has shown its
     // message already.
     if (confirmed) TRACE(SHOWN, MODULE_COMMANDS, "Model set.");

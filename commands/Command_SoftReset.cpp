@@ -14,7 +14,9 @@ const int SOFT_RESET_WAIT_COUNT = 10;
 // After a failure port 6 stays open; the next command opens it again.
 void SoftReset()
 {
-    if (!OpenPort6OrShow()) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
+    port6.LeaveOpen();
     TRACE(TL_INFO, MODULE_COMMANDS, "Sending Soft Reset");
     static const RequestFailureTexts failures = {"ERROR 11: Writing Security Module Soft Reset",
                                                  "ERROR 10: Security Module Soft Reset Timeout",
@@ -22,6 +24,6 @@ void SoftReset()
     ModulePacket reply;
     if (ShownExchange('Z', '3', nullptr, 0, SOFT_RESET_WAIT_COUNT, failures, &reply) != EXCHANGE_OK)
         return;
-    CloseSecurityModulePort6();
+    port6.Close();
     TRACE(SHOWN, MODULE_COMMANDS, "Reset Complete");
 }

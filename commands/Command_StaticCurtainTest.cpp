@@ -63,8 +63,9 @@ void PrintCurtainResult(FILE* dump, const CurtainResult& result)
     PrintBoth(dump, line);
 }
 
-// Collects one result set, up to and including the RTP sensor's packet.
-void CollectCurtainResults()
+// Collects one result set, up to and including the RTP sensor's packet; false
+// when a wait failed first.
+bool CollectCurtainResults()
 {
     FILE* dump = Plat_OpenFile(CURTAIN_DUMP_FILE, "w");
     SendCurtainRequest('0');
@@ -76,12 +77,12 @@ void CollectCurtainResults()
         PrintCurtainResult(dump, result);
         if (result.sensor == CURTAIN_SENSOR_RTP) {
             if (dump != nullptr) std::fclose(dump);
-            CloseSecurityModulePort6();
-            return;
+            return true;
         }
     }
     // What arrived before the wait failed is kept.
     if (dump != nullptr) std::fclose(dump);
+    return false;
 }
 
 void PrintTimeOfTest()
@@ -97,7 +98,8 @@ void PrintTimeOfTest()
 
 void StaticCurtainTest()
 {
-    if (!OpenPort6OrShow()) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
     TRACE(SHOWN, MODULE_COMMANDS, "\n\nStatic Curtain Test.\n\n");
     Plat_ConsolePrintf("Press 1 to start new test or 0 to stop test and display results :");
     const char key = static_cast<char>(Plat_GetKey() & 0xFF);
@@ -106,10 +108,8 @@ void StaticCurtainTest()
     if (key == '1') {
         // The board gathers curtain data until the results are asked for.
         SendCurtainRequest(key);
-        CloseSecurityModulePort6();
-    } else if (key == '0') {
-        CollectCurtainResults();
-    } else {
-        CloseSecurityModulePort6();
+    } else if (key == '0' && !CollectCurtainResults()) {
+        // A failed wait leaves the port open.
+        port6.LeaveOpen();
     }
 }

@@ -8,13 +8,10 @@
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 
-#include <cstring>
-
 namespace {
 
 const int SHOWN = TL_INFO | TF_CONSOLE;
 const int LOOPBACK_WAIT_COUNT = 250;
-const int MAX_READS_PER_ECHO = 100;
 
 struct UsbTestCounters {
     int32_t sent;
@@ -23,29 +20,24 @@ struct UsbTestCounters {
     int32_t zeroLength;
 };
 
-bool IsLoopbackEcho(const ModulePacket* packet)
+void CountRead(const ModulePacket& packet, bool empty, void* context)
 {
-    return packet->data[0] == 'z' && packet->data[1] == 'I';
+    UsbTestCounters* counters = static_cast<UsbTestCounters*>(context);
+    if (empty) {
+        TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for data timeout.");
+        CountOne(&counters->errors);
+    }
+    if (packet.DA == 0 || packet.DC == 0 || packet.DL == 0) CountOne(&counters->zeroLength);
 }
 
-// Reads until the echo comes or the 100th read; empty reads count too. The
-// record holds the last read afterwards.
+// An empty read does not end the wait for the echo; every read is counted.
+// The record holds the last read afterwards.
 void WaitForEcho(ModulePacket* echo, UsbTestCounters* counters)
 {
-    for (int reads = 1;; ++reads) {
-        std::memset(echo, 0, sizeof *echo);
-        if (!ReadPacketFromSecurityModule(echo, LOOPBACK_WAIT_COUNT)) {
-            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 10: Waiting for data timeout.");
-            CountOne(&counters->errors);
-        }
-        if (echo->DA == 0 || echo->DC == 0 || echo->DL == 0) CountOne(&counters->zeroLength);
-        if (reads >= MAX_READS_PER_ECHO) {
-            TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout.");
-            CountOne(&counters->errors);
-            return;
-        }
-        if (IsLoopbackEcho(echo)) return;
-    }
+    const ReplyRule echoRule = {'z', 'I', nullptr, LOOPBACK_WAIT_COUNT, 0};
+    if (AwaitReplyThroughEmptyWaits(echoRule, {CountRead, counters}, echo) != EXCHANGE_TOO_MANY) return;
+    TRACE(SHOWN, MODULE_COMMANDS, "ERROR 12: Security Module status timeout.");
+    CountOne(&counters->errors);
 }
 
 void RunOneCycle(UsbTestCounters* counters)

@@ -59,21 +59,21 @@ void ShowFlatpackStatus(uint8_t status)
 }
 
 // The gate needs the version the board has now, not the one read at start.
-bool AskFreshIdentity()
+// Too old a version leaves the port open.
+bool AskFreshIdentity(Port6Session* port6)
 {
     if (GetSecurityModuleVersion() != 0) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 13: USB Security Module.");
-        CloseSecurityModulePort6();
         return false;
     }
     TRACE(SHOWN, MODULE_COMMANDS, "Security Module Version %s", SecurityModuleVersion);
     if (!FirmwareVersionAtLeast(FLATPACK_VERSION)) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 1E: Security Module Version Must be >= 3.36");
+        port6->LeaveOpen();
         return false;
     }
     if (GetSecurityModuleChecksum() != 0) {
         TRACE(SHOWN, MODULE_COMMANDS, "ERROR 13: USB Security Module.");
-        CloseSecurityModulePort6();
         return false;
     }
     TRACE(INLINE, MODULE_COMMANDS, "USB Security Module Checksum %s", SecurityModuleChecksum);
@@ -128,12 +128,11 @@ void SetFlatpack()
 {
     static const char* const banner[] = {"USB Security Module Set Flatpack Sensor Enable/Disable"};
     if (!StartSettingCommand("ERROR 1D: System is not USB.", banner, 1)) return;
-    if (!AskFreshIdentity()) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
+    if (!AskFreshIdentity(&port6)) return;
     ModulePacket answer;
-    if (SettingExchange(flatpackStatus, NO_VALUE, &answer) != 0) {
-        CloseSecurityModulePort6();
-        return;
-    }
+    if (SettingExchange(flatpackStatus, NO_VALUE, &answer) != 0) return;
     ShowFlatpackStatus(answer.data[2]);
     if (IsCuUtility()) {
         CuFlatpackStep();
@@ -141,5 +140,4 @@ void SetFlatpack()
         const uint8_t value = g_ProgramOptions.m_SettingValue == 1 ? '1' : '0';
         if (SettingExchange(flatpackSet, value, &answer) == 0) ShowFlatpackStatus(answer.data[2]);
     }
-    CloseSecurityModulePort6();
 }

@@ -33,11 +33,10 @@ void SetPowerRelay()
 {
     static const char* const banner[] = {"", "**** USB Security Module Set Power Relay ****", ""};
     if (!StartSettingCommand("ERROR 1D: System is not USB!", banner, 3)) return;
+    Port6Session port6;
+    if (!port6.IsOpen()) return;
     ModulePacket answer;
-    if (SettingExchange(powerRelayStatus, NO_VALUE, &answer) != 0) {
-        CloseSecurityModulePort6();
-        return;
-    }
+    if (SettingExchange(powerRelayStatus, NO_VALUE, &answer) != 0) return;
     if (answer.data[2] == '1')
         TRACE(SHOWN, MODULE_COMMANDS, "Current Status of power relay is Enabled");
     else
@@ -52,7 +51,6 @@ void SetPowerRelay()
     // Anything but E or D would send whatever value an earlier command left.
     if (choice != 'E' && choice != 'D') {
         TRACE(SHOWN, MODULE_COMMANDS, "No Change!");
-        CloseSecurityModulePort6();
         return;
     }
     // NOLINTNEXTLINE(bugprone-signed-char-misuse,cert-str34-c): ASCII digits, never negative
@@ -60,5 +58,4 @@ void SetPowerRelay()
     TRACE(TL_INFO, MODULE_COMMANDS, "Setting Security Module Power Relay");
     TRACE(TL_INFO, MODULE_COMMANDS, "Value = %c", g_ProgramOptions.m_SettingValue);
     SendSettingValue('R', '1', static_cast<uint8_t>(g_ProgramOptions.m_SettingValue), powerRelayNotSet);
-    CloseSecurityModulePort6();
 }

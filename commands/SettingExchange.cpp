@@ -40,7 +40,7 @@ bool StartSettingCommand(const char* notUsb, const char* const* bannerLines, int
         return false;
     }
     for (int i = 0; i < lineCount; ++i) TRACE(SHOWN, MODULE_COMMANDS, "%s", bannerLines[i]);
-    return OpenPort6OrShow();
+    return true;
 }
 
 bool FirmwareVersionAtLeast(unsigned versionNumber)

@@ -29,10 +29,9 @@ int SettingExchange(const SettingRequest& request, int value, ModulePacket* answ
 // 0, or 11 with notSent shown.
 int SendSettingValue(char letter, char subCommand, uint8_t value, const char* notSent);
 
-// The start every setting command shares: the board must be the USB one
-// (else notUsb is shown), the banner lines are shown, and port 6 is opened
-// (else "ERROR 1B: Can not open port 6." is shown). False when the command
-// is to end.
+// The start every setting command shares, before it opens port 6: the board
+// must be the USB one (else notUsb is shown), then the banner lines are
+// shown. False when the command is to end.
 bool StartSettingCommand(const char* notUsb, const char* const* bannerLines, int lineCount);
 
 // The version gates compare the firmware version as an unsigned number.

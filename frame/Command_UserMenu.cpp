@@ -63,7 +63,8 @@ MenuExit RunMainMenuItem(char key)
 // Leaves the lane dark: whatever a test switched on stays on otherwise.
 void RunClosingSequence()
 {
-    if (!OpenPort6OrShow()) return;
+    const Port6Session port6;
+    if (!port6.IsOpen()) return;
     if (!IsCuUtility()) {
         // Lane light, yellow, green and red off; a failed write is reported
         // by the request and the others still go.
@@ -71,7 +72,6 @@ void RunClosingSequence()
         for (char code : offCodes) SendLaneLightRequest(code);
         SendTal2SetRequest(TAL2_ALL_OFF);
     }
-    CloseSecurityModulePort6();
 }
 
 }  // namespace

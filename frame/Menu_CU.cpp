@@ -57,9 +57,9 @@ MenuExit RunCuFunctionsMenu() { return RunMenuTable(cuFunctionsMenu); }
 // Port 6 stays open from the entry to X.
 MenuExit RunCurtainMenu()
 {
-    if (!OpenPort6OrShow()) return MENU_ABANDON;
+    const Port6Session port6;
+    if (!port6.IsOpen()) return MENU_ABANDON;
     RunMenuTable(curtainMenu);
-    CloseSecurityModulePort6();
     return MENU_BACK;
 }
 

@@ -23,9 +23,10 @@ void ShowControllerType()
 // Every pass asks the board afresh for the controller type it shows.
 bool ShowCurrentControllerType()
 {
-    if (!OpenPort6OrShow()) return false;
+    Port6Session port6;
+    if (!port6.IsOpen()) return false;
     RequestSensormaticStatus();
-    CloseSecurityModulePort6();
+    port6.Close();
     ShowControllerType();
     return true;
 }

@@ -18,9 +18,31 @@ bool IsReply(const ReplyRule& rule, const ModulePacket& packet)
     return packet.data[0] == rule.letter && packet.data[1] == rule.subCommand;
 }
 
-}  // namespace
+// Without a watcher the first empty wait ends the wait.
+int AwaitPackets(const ReplyRule& rule, const ReadWatcher* watcher, ModulePacket* reply)
+{
+    for (int packets = 1;; ++packets) {
+        if (rule.pauseMs > 0) Plat_Sleep(rule.pauseMs);
+        const bool read = ReadPacketFromSecurityModule(reply, rule.waitCount);
+        if (watcher != nullptr)
+            watcher->onRead(*reply, !read, watcher->context);
+        else if (!read)
+            return EXCHANGE_NO_REPLY;
+        if (packets >= MAX_PACKETS_PER_REPLY) return EXCHANGE_TOO_MANY;
+        if (read && IsReply(rule, *reply)) return EXCHANGE_OK;
+    }
+}
 
 const char* const PORT6_OPEN_FAILED_TEXT = "ERROR 1B: Can not open port 6.";
+
+bool OpenPort6OrShow(const char* openFailedText)
+{
+    if (OpenSecurityModulePort6() == 0) return true;
+    TRACE(SHOWN, MODULE_COMMANDS, "%s", openFailedText);
+    return false;
+}
+
+}  // namespace
 
 bool BuildPacket(ModulePacket* packet, uint8_t port, uint8_t deviceCommand, const uint8_t* bytes,
                  int count)
@@ -57,6 +79,13 @@ void BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count
     BuildPacket(packet, ORBA_PORT_MODULE, ORBA_DC_DATA, bytes, count);
 }
 
+int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* bytes, int count)
+{
+    ModulePacket packet;
+    BuildPacket(&packet, port, deviceCommand, bytes, count);
+    return WritePacketToSecurityModule(&packet);
+}
+
 int WriteModuleRequest(const char* text, int count)
 {
     ModulePacket packet;
@@ -78,14 +107,11 @@ ReplyRule EchoOf(char letter, char subCommand, int waitCount)
                      waitCount, 0};
 }
 
-int AwaitReply(const ReplyRule& rule, ModulePacket* reply)
+int AwaitReply(const ReplyRule& rule, ModulePacket* reply) { return AwaitPackets(rule, nullptr, reply); }
+
+int AwaitReplyThroughEmptyWaits(const ReplyRule& rule, const ReadWatcher& watcher, ModulePacket* reply)
 {
-    for (int packets = 1;; ++packets) {
-        if (rule.pauseMs > 0) Plat_Sleep(rule.pauseMs);
-        if (!ReadPacketFromSecurityModule(reply, rule.waitCount)) return EXCHANGE_NO_REPLY;
-        if (packets >= MAX_PACKETS_PER_REPLY) return EXCHANGE_TOO_MANY;
-        if (IsReply(rule, *reply)) return EXCHANGE_OK;
-    }
+    return AwaitPackets(rule, &watcher, reply);
 }
 
 int StandardExchange(char letter, char subCommand, const uint8_t* arguments, int argumentCount,
@@ -141,13 +167,6 @@ uint32_t ModuleDataLong(const ModulePacket* packet, int first)
 }
 
 Port6Session::Port6Session() : Port6Session(PORT6_OPEN_FAILED_TEXT) {}
-
-bool OpenPort6OrShow(const char* openFailedText)
-{
-    if (OpenSecurityModulePort6() == 0) return true;
-    TRACE(SHOWN, MODULE_COMMANDS, "%s", openFailedText);
-    return false;
-}
 
 Port6Session::Port6Session(const char* openFailedText) : open(OpenPort6OrShow(openFailedText)) {}
 

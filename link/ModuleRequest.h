@@ -22,6 +22,9 @@ bool BuildModuleRequest(ModulePacket* packet, char letter, char subCommand, cons
 // A port-6 data record holding the bytes (at most 60, more are cut).
 void BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count);
 
+// Builds the record for any port and sends it; 0 or the link's failure code.
+int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* bytes, int count);
+
 // Builds the port-6 record from text and sends it; 0 or the link's failure
 // code.
 int WriteModuleRequest(const char* text, int count);
@@ -60,6 +63,16 @@ ReplyRule EchoOf(char letter, char subCommand, int waitCount);
 // reply in *reply, EXCHANGE_NO_REPLY after an empty wait, EXCHANGE_TOO_MANY
 // with the 100th packet in *reply.
 int AwaitReply(const ReplyRule& rule, ModulePacket* reply);
+
+// Sees every read of a wait that an empty read does not end.
+struct ReadWatcher {
+    void (*onRead)(const ModulePacket& packet, bool empty, void* context);
+    void* context;
+};
+
+// AwaitReply where an empty wait counts as one more packet (an empty record)
+// instead of ending the wait. 0 or EXCHANGE_TOO_MANY.
+int AwaitReplyThroughEmptyWaits(const ReplyRule& rule, const ReadWatcher& watcher, ModulePacket* reply);
 
 // Sends the request to port 6 and awaits the reply that echoes it: 0 with
 // the reply in *reply, or the step that failed (11, 10, 12).
@@ -100,16 +113,11 @@ uint32_t ModuleDataLong(const ModulePacket* packet, int first);
 
 // ------------------------------------------------------------------ port 6
 
-// The failure text of a command that cannot open port 6.
-extern const char* const PORT6_OPEN_FAILED_TEXT;
-
-// Opens port 6; shows the text when it cannot. True when open.
-bool OpenPort6OrShow(const char* openFailedText = PORT6_OPEN_FAILED_TEXT);
-
 // Opens port 6 for a command and shows its failure text when it cannot be
 // opened; closes it when the scope ends unless told to leave it open.
 class Port6Session {
 public:
+    // "ERROR 1B: Can not open port 6." when it cannot be opened.
     Port6Session();
     // A command with its own text for the failed open.
     explicit Port6Session(const char* openFailedText);

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <cstring>
 #include <thread>
 
@@ -100,6 +102,44 @@ TEST_F(StandardRequests, HundredthPacketIsNotExaminedAsTheReply)
     EXPECT_EQ(GetSecurityModuleModel(), Code(248));
     EXPECT_TRUE(Shown("ERROR 12: Get Security Module Model Failed."));
     EXPECT_STREQ(SecurityModuleModel, "700") << "a failed request changes nothing";
+}
+
+// Every read a watched wait makes; the board sends once the first wait has
+// come back empty.
+struct ReadLog {
+    std::function<void()> afterFirstEmpty;
+    std::vector<bool> empty;
+};
+
+void LogRead(const ModulePacket& /*packet*/, bool empty, void* context)
+{
+    ReadLog* log = static_cast<ReadLog*>(context);
+    log->empty.push_back(empty);
+    if (empty && log->empty.size() == 1) log->afterFirstEmpty();
+}
+
+TEST_F(StandardRequests, WatchedWaitCountsAnEmptyWaitAsAPacket)
+{
+    struct Case {
+        int unrelated;
+        int result;
+        size_t reads;
+    };
+    // With 98 unrelated packets the echo is the 100th read, not examined.
+    const Case cases[] = {{3, EXCHANGE_OK, 5}, {98, EXCHANGE_TOO_MANY, 100}};
+    const ReplyRule echo = {'z', 'I', nullptr, 1, 0};
+    for (const Case& c : cases) {
+        std::vector<Bytes> reads = Unrelated(c.unrelated);
+        reads.push_back(Wire(6, 6, "zI"));
+        ReadLog log{[&] { BoardSends(reads); }, {}};
+        ModulePacket reply;
+        const auto start = Clock::now();
+        EXPECT_EQ(AwaitReplyThroughEmptyWaits(echo, {LogRead, &log}, &reply), c.result);
+        EXPECT_GE(ElapsedMs(start), 100) << "the empty wait was waited out";
+        ASSERT_EQ(log.empty.size(), c.reads);
+        EXPECT_EQ(std::count(log.empty.begin(), log.empty.end(), true), 1);
+        EXPECT_EQ(reply.data[0], 'z') << "the record holds the last read";
+    }
 }
 
 TEST_F(StandardRequests, StandardExchangeSendsArgumentsAndMatchesTheEcho)
