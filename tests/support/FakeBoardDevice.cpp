@@ -26,6 +26,7 @@ struct Board {
     int failOpensFrom = 0;
     unsigned long openFailure = 0;
     bool failWrites = false;
+    std::function<bool(const Sent&)> failingWrite;
     unsigned long writeFailure = 0;
     std::string lastOpenedName;
     std::vector<Sent> sent;
@@ -72,7 +73,7 @@ bool Record(const Sent& packet, unsigned long* errorCode)
     std::function<void(const Sent&)> responder;
     {
         std::lock_guard<std::mutex> guard(board->mutex);
-        if (board->failWrites) {
+        if (board->failWrites || (board->failingWrite && board->failingWrite(packet))) {
             *errorCode = board->writeFailure;
             return false;
         }
@@ -118,6 +119,7 @@ void Install()
         board->opens = 0;
         board->failOpensFrom = 0;
         board->failWrites = false;
+        board->failingWrite = nullptr;
         board->sent.clear();
         board->responder = nullptr;
     }
@@ -153,6 +155,13 @@ void FailWrites(unsigned long code)
 {
     std::lock_guard<std::mutex> guard(board->mutex);
     board->failWrites = true;
+    board->writeFailure = code;
+}
+
+void FailWritesOf(std::function<bool(const Sent&)> matches, unsigned long code)
+{
+    std::lock_guard<std::mutex> guard(board->mutex);
+    board->failingWrite = std::move(matches);
     board->writeFailure = code;
 }
 

@@ -42,6 +42,10 @@ void CloseBoard();
 void FailOpensFrom(int openNumber, unsigned long code);
 // Every later stream write and control request fails with code.
 void FailWrites(unsigned long code);
+// Every later write or request that matches fails with code (and is not
+// recorded). It runs on the writer's thread under the board's lock, so it
+// must not call back into the board.
+void FailWritesOf(std::function<bool(const Sent&)> matches, unsigned long code);
 
 // Called on the writer's thread after each recorded write, so a test can
 // answer a request like a board.

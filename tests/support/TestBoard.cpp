@@ -1,12 +1,10 @@
 #include "support/TestBoard.h"
 
-#include "emulator/Personality.h"
 #include "emulator/WirePacket.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <thread>
 
@@ -24,50 +22,15 @@ bool WaitUntil(const std::function<bool()>& done, unsigned timeoutMs)
     return true;
 }
 
-std::string PacketText(const std::vector<uint8_t>& wire)
-{
-    const emulator::DecodedPacket decoded = emulator::DecodeWirePacket(wire);
-    std::string text = std::to_string(decoded.packet.da) + "/" + std::to_string(decoded.packet.dc);
-    if (!decoded.packet.data.empty()) text += " ";
-    for (uint8_t byte : decoded.packet.data) {
-        if (byte > 0x20 && byte < 0x7F && byte != '<') {
-            text.push_back(static_cast<char>(byte));
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "<%02X>", byte);
-            text += hex;
-        }
-    }
-    if (!decoded.complete || !decoded.checksumOk) text += " (bad checksum)";
-    return text;
-}
-
 }  // namespace
 
-bool TestBoard::Set(const std::string& line)
-{
-    std::string error;
-    if (emulator::AddScenarioLine(&scenario_, line, "test", &error)) return true;
-    ADD_FAILURE() << error;
-    return false;
-}
-
-bool TestBoard::BuildSetup(const std::string& kind, emulator::BoardSetup* setup)
-{
-    const emulator::Personality* personality = emulator::FindPersonality(kind);
-    std::string error = "no board of the kind " + kind;
-    const bool built = personality != nullptr &&
-                       emulator::BuildBoardSetup(scenario_, *personality, setup, &error);
-    scenario_ = emulator::Scenario();
-    if (!built) ADD_FAILURE() << error;
-    return built;
-}
+bool TestBoard::Set(const std::string& line) { return lines_.Set(line); }
 
 bool TestBoard::Start(const std::string& kind, const std::string& deviceDir)
 {
     Stop();
     emulator::BoardSetup setup;
-    if (!BuildSetup(kind, &setup)) return false;
+    if (!lines_.Build(kind, &setup)) return false;
     std::string error;
     running_ = board_.Start(setup, deviceDir, &error);
     if (!running_) ADD_FAILURE() << error;
@@ -77,7 +40,7 @@ bool TestBoard::Start(const std::string& kind, const std::string& deviceDir)
 bool TestBoard::StartLogic(const std::string& kind)
 {
     emulator::BoardSetup setup;
-    if (!BuildSetup(kind, &setup)) return false;
+    if (!lines_.Build(kind, &setup)) return false;
     logic_.reset(new emulator::BoardLogic(setup, logicLog_));
     return true;
 }
@@ -155,12 +118,6 @@ std::string TestBoard::LogText() const
     return text;
 }
 
-std::vector<std::string> TestBoard::Received() const
-{
-    std::vector<std::string> packets;
-    for (const emulator::LogEntry& entry : EntriesOf(emulator::LogKind::ToBoard))
-        packets.push_back(PacketText(entry.wire));
-    return packets;
-}
+std::vector<std::string> TestBoard::Received() const { return ReceivedPackets(board_.LogEntries()); }
 
 }  // namespace testboard

@@ -8,6 +8,8 @@
 
 #include "emulator/Board.h"
 #include "emulator/BoardLogic.h"
+#include "support/ReceivedPackets.h"
+#include "support/ScenarioLines.h"
 #include "support/Wire.h"
 
 #include <cstdint>
@@ -63,10 +65,7 @@ public:
     const std::string& SocketPath() const { return board_.SocketPath(); }
 
 private:
-    // The setup of the lines set so far; the lines are used up.
-    bool BuildSetup(const std::string& kind, emulator::BoardSetup* setup);
-
-    emulator::Scenario scenario_;
+    ScenarioLines lines_;
     emulator::Board board_;
     bool running_ = false;
     emulator::PacketLog logicLog_;
