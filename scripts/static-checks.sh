@@ -21,7 +21,7 @@ mkdir -p "${checked}"
 python3 - build/normal/compile_commands.json "${checked}/compile_commands.json" <<'PY'
 import json, os, re, sys
 root = os.getcwd()
-wanted = re.compile(r'(base|frame|trace|config|link|commands|platform|emulator|bridge)/')
+wanted = re.compile(r'(base|frame|trace|config|link|commands|platform|emulator|driver)/')
 seen, kept = set(), []
 for entry in json.load(open(sys.argv[1])):
     name = os.path.relpath(entry['file'], root)

@@ -13,7 +13,7 @@
 // Usage: board-relay DEVICE_DIR [PORT]
 // Prints "board-relay: port N" once it listens (PORT 0 or none: any free
 // port), and serves until SIGINT or SIGTERM.
-#include "bridge/RelayFrames.h"
+#include "driver/RelayFrames.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -24,6 +24,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -206,8 +207,16 @@ int main(int argc, char** argv)
         const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) continue;
         // Each open lives as long as its program keeps it; the process
-        // ending closes whatever is left.
+        // ending closes whatever is left. The stop signals are the accept's
+        // alone: a serving thread that took one would leave it waiting.
+        sigset_t stops;
+        sigset_t before;
+        sigemptyset(&stops);
+        sigaddset(&stops, SIGINT);
+        sigaddset(&stops, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stops, &before);
         std::thread(Serve, client, deviceDir).detach();
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
     }
     close(listener);
     return 0;

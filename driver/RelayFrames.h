@@ -1,7 +1,7 @@
-// How board-relay and board-bridge frame the board's messages on TCP: a
+// How board-relay and board-driver-helper.exe frame the board's messages on TCP: a
 // 32-bit little-endian length, then that many bytes.
-#ifndef BRIDGE_RELAYFRAMES_H
-#define BRIDGE_RELAYFRAMES_H
+#ifndef DRIVER_RELAYFRAMES_H
+#define DRIVER_RELAYFRAMES_H
 
 #include <cstddef>
 #include <cstdint>
