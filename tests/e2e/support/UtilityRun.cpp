@@ -21,7 +21,6 @@ UtilityRun::UtilityRun(const Variant& variant, const UtilityRun& sameLane)
 UtilityRun::~UtilityRun()
 {
     if (child_.Running()) child_.Wait(0);
-    bridge_.Stop();
     board_.Stop();
 }
 
@@ -30,9 +29,13 @@ void UtilityRun::Launch(const std::vector<std::string>& arguments, bool removeWo
     if (withBoard_ && !board_.Running()) {
         ASSERT_TRUE(board_.Start(variant_.name, lane_->DeviceDir()));
     }
-    // Under Wine the board's device socket is reached through the bridge.
-    if (withBoard_ && UnderWine()) {
-        ASSERT_TRUE(bridge_.Start(lane_->DeviceDir(), variant_.deviceSocket));
+    // Under Wine a board's device names are the driver route's: without a
+    // board, they are missing as on a PC without the board.
+    if (UnderWine()) {
+        if (withBoard_)
+            WineRouteUp();
+        else
+            WineRouteDown();
     }
     ChildOptions options;
     options.program = variant_.program;
@@ -135,8 +138,6 @@ int UtilityRun::WaitForExit(unsigned timeoutMs)
     EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
     EXPECT_TRUE(board_.Settle()) << "the utility left connections open:\n" << board_.LogText();
-    // The device name is free again for the next run in this process.
-    bridge_.Stop();
     return status;
 }
 

@@ -94,7 +94,6 @@ private:
     const Variant& variant_;
     std::shared_ptr<LaneFolder> lane_;
     testboard::TestBoard board_;
-    WineBridge bridge_;
     bool withBoard_ = true;
     bool onTerminal_ = false;
     struct termios terminalAtStart_ = {};

@@ -1,19 +1,23 @@
 #include "WindowsUnderWine.h"
 
+#include "ChildProcess.h"
 #include "LaneFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
 
 #ifndef BOARD_RELAY_PATH
 #define BOARD_RELAY_PATH ""
+#endif
+#ifndef WINE_BOARD_SCRIPT
+#define WINE_BOARD_SCRIPT ""
 #endif
 
 namespace e2e {
@@ -148,39 +152,84 @@ std::string FromWindowsText(const std::string& text)
     return plain;
 }
 
-bool WineBridge::Start(const std::string& deviceDir, const std::string& deviceName)
-{
-    ChildOptions relay;
-    relay.program = BOARD_RELAY_PATH;
-    relay.arguments = {deviceDir};
-    running_ = true;
-    if (!relay_.Start(relay) || !relay_.WaitForOutput("\n", 10000)) {
-        ADD_FAILURE() << "board-relay did not start: " << relay_.Error() << relay_.Errors();
-        return false;
-    }
-    const std::string port = Split(Split(relay_.Output(), '\n').front(), ' ').back();
+namespace {
 
-    ChildOptions bridge;
-    bridge.program = WineLauncher();
-    bridge.arguments = {WindowsProgram("bridge/board-bridge.exe"), port, deviceName};
-    bridge.environment = WineEnvironment();
-    if (!bridge_.Start(bridge) || !bridge_.WaitForOutput("board-bridge: ready", 60000)) {
-        ADD_FAILURE() << "board-bridge.exe did not start: " << bridge_.Error() << bridge_.Output()
-                      << bridge_.Errors();
-        return false;
+// Runs scripts/wine-board.sh with the arguments; its output, or (with a test
+// failure when report is set) empty when it failed.
+std::string RunRouteScript(const std::vector<std::string>& arguments, bool report = true)
+{
+    ChildProcess script;
+    ChildOptions options;
+    options.program = WINE_BOARD_SCRIPT;
+    options.arguments = arguments;
+    options.environment = WineEnvironment();
+    options.environment.emplace_back("BOARD_RELAY", BOARD_RELAY_PATH);
+    options.environment.emplace_back("BOARD_DRIVER_HELPER",
+                                     WindowsProgram("driver/board-driver-helper.exe"));
+    if (!script.Start(options)) {
+        if (report) ADD_FAILURE() << script.Error();
+        return "";
     }
-    return true;
+    script.CloseInput();
+    const int status = script.Wait(60000);
+    // "status" answers 1 when no route runs: no failure.
+    if (report && status != 0 && arguments.front() != "status")
+        ADD_FAILURE() << "wine-board.sh " << arguments.front() << ": status " << status << "\n"
+                      << script.Output() << script.Errors();
+    return status == 0 ? Trimmed(script.Output()) : "";
 }
 
-void WineBridge::Stop()
+struct Route {
+    std::string deviceDir;
+    bool ours = false;  // started here: stopped when the process ends
+    bool down = false;
+
+    Route()
+    {
+        deviceDir = RunRouteScript({"status"}, false);
+        if (!deviceDir.empty()) return;
+        char folder[] = "/tmp/utile2e-route-XXXXXX";
+        if (mkdtemp(folder) == nullptr) {
+            ADD_FAILURE() << "no folder for the route's device sockets";
+            return;
+        }
+        deviceDir = folder;
+        ours = true;
+        RunRouteScript({"start", deviceDir});
+    }
+    ~Route()
+    {
+        if (!ours) return;
+        // After the tests: nobody to report to.
+        RunRouteScript({"stop"}, false);
+        std::filesystem::remove_all(deviceDir);
+    }
+};
+
+Route& TheRoute()
 {
-    if (!running_) return;
-    running_ = false;
-    // The bridge ends with its input; the relay on a termination signal.
-    bridge_.CloseInput();
-    if (bridge_.Running()) bridge_.Wait(20000);
-    relay_.Signal(SIGTERM);
-    if (relay_.Running()) relay_.Wait(5000);
+    static Route route;
+    return route;
+}
+
+}  // namespace
+
+const std::string& WineRouteDeviceDir() { return TheRoute().deviceDir; }
+
+void WineRouteDown()
+{
+    Route& route = TheRoute();
+    if (route.down) return;
+    RunRouteScript({"stop"});
+    route.down = true;
+}
+
+void WineRouteUp()
+{
+    Route& route = TheRoute();
+    if (!route.down) return;
+    RunRouteScript({"start", route.deviceDir});
+    route.down = false;
 }
 
 }  // namespace e2e

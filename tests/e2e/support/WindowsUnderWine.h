@@ -1,16 +1,16 @@
 // The second platform of the end-to-end tests: the Windows programs
 // (su_utility.exe, cu_utility.exe) run under Wine against the same
-// in-process board, reached through board-relay and board-bridge.exe.
+// in-process board, reached through the test driver route
+// (scripts/wine-board.sh: board-relay, board-driver-helper.exe and
+// board-driver.sys).
 //
 // Chosen by UTILITY_E2E_WINE, the Windows build folder (where the .exe files
-// and bridge/board-bridge.exe are). UTILITY_E2E_WINE_PREFIXES lists the Wine
-// prefixes a test process may take (colon-separated): each has one drive C:
-// with one C:\FirmwareUpdate, so a process holds a lock on its prefix for its
-// whole life and parallel tests never share one.
+// and driver/ are). UTILITY_E2E_WINE_PREFIXES lists the Wine prefixes a test
+// process may take (colon-separated): each has one drive C: with one
+// C:\FirmwareUpdate and one set of device names, so a process holds a lock on
+// its prefix for its whole life and parallel tests never share one.
 #ifndef TESTS_E2E_SUPPORT_WINDOWSUNDERWINE_H
 #define TESTS_E2E_SUPPORT_WINDOWSUNDERWINE_H
-
-#include "ChildProcess.h"
 
 #include <string>
 #include <utility>
@@ -35,25 +35,16 @@ void SetWineRegistry(const std::string& iniText);
 // Text a Windows program wrote in text mode, with "\r\n" read as "\n".
 std::string FromWindowsText(const std::string& text);
 
-// board-relay and board-bridge.exe serving one device name of a device
-// folder to the Windows programs; stopped when destroyed.
-class WineBridge {
-public:
-    WineBridge() = default;
-    ~WineBridge() { Stop(); }
-    WineBridge(const WineBridge&) = delete;
-    WineBridge& operator=(const WineBridge&) = delete;
-
-    // Returns once the device name is served; false (with a test failure)
-    // when either program did not come up.
-    bool Start(const std::string& deviceDir, const std::string& deviceName);
-    void Stop();
-
-private:
-    ChildProcess relay_;
-    ChildProcess bridge_;
-    bool running_ = false;
-};
+// The device folder of the route that serves the board devices in this
+// process's prefix: the boards of the runs listen there. The route is the
+// one found running (the Windows stage starts one per prefix), else one
+// started now and stopped when the process ends.
+const std::string& WineRouteDeviceDir();
+// Takes the route down for a run without a board, so that the device names
+// are missing as on a PC without the board; it comes back with the next
+// WineRouteUp().
+void WineRouteDown();
+void WineRouteUp();
 
 }  // namespace e2e
 
