@@ -114,6 +114,7 @@ void PacketLog::Clear()
 
 void PacketLog::Add(LogEntry entry)
 {
+    entry.at = std::chrono::steady_clock::now();
     std::lock_guard<std::mutex> lock(mutex_);
     entry.sequence = static_cast<unsigned>(entries_.size()) + 1;
     if (file_ != nullptr || echo_ != nullptr) {

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The Windows stage: cross-builds su_utility.exe, cu_utility.exe, the unit
-# tests and board-bridge.exe with MinGW-w64, runs the unit tests under Wine,
-# then runs both programs from a folder on the Wine prefix's drive C: (so
-# that the current drive is C:, as on a lane) and checks what they do, then
-# runs the end-to-end tests against them (two at a time, each worker with its
-# own prefix). Installs the Debian packages it needs when they are missing.
-# Builds what it needs of the normal preset (e2e_tests, board-relay). Needs
-# no standard input.
+# tests and the test driver (board-driver.sys, board-driver-helper.exe) with
+# MinGW-w64, runs the unit tests under Wine, then runs both programs from a
+# folder on the Wine prefix's drive C: (so that the current drive is C:, as
+# on a lane) and checks what they do, then runs the end-to-end tests against
+# them through the test driver route (two at a time, each worker with its own
+# prefix and route). Every test passes the first time or the stage fails.
+# Installs the Debian packages it needs when they are missing. Builds what it
+# needs of the normal preset (e2e_tests, board-relay). Needs no standard
+# input.
 # Usage: scripts/windows-stage.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,14 +31,18 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
 # The end-to-end tests run two at a time; C:\FirmwareUpdate is one folder per
-# drive C:, so each worker takes a prefix of its own (the tests lock one).
+# drive C:, and the board device names are one set per prefix, so each worker
+# takes a prefix of its own (the tests lock one), with its own route.
 e2e_prefixes=("${WINEPREFIX}" "${build_dir}/wineprefix2")
+route_dirs="${build_dir}/board-routes"
 
 stop_wine() {
   local prefix
   for prefix in "${e2e_prefixes[@]}"; do
+    WINEPREFIX="${prefix}" scripts/wine-board.sh stop >/dev/null 2>&1 || true
     WINEPREFIX="${prefix}" wineserver -k >/dev/null 2>&1 || true
   done
+  rm -rf "${route_dirs}"
 }
 
 start_wine() {
@@ -61,9 +67,22 @@ start_second_prefix() {
   local second="${e2e_prefixes[1]}"
   rm -rf "${second}"
   cp -al "${WINEPREFIX}" "${second}"
-  rm -f "${second}"/*.reg "${second}/e2e.lock"
+  rm -rf "${second}"/*.reg "${second}/e2e.lock" "${second}/board-route"
   cp "${WINEPREFIX}"/*.reg "${second}/"
   WINEPREFIX="${second}" wineserver -p </dev/null >/dev/null 2>&1
+}
+
+# One test driver route per prefix for all the end-to-end tests (they use
+# the one running in their prefix): board-relay on a device folder of its
+# own, board-driver-helper.exe, which loads board-driver.sys.
+start_routes() {
+  local prefix index=0
+  rm -rf "${route_dirs}"
+  for prefix in "${e2e_prefixes[@]}"; do
+    mkdir -p "${route_dirs}/${index}"
+    WINEPREFIX="${prefix}" scripts/wine-board.sh start "${route_dirs}/${index}"
+    index=$((index + 1))
+  done
 }
 
 # -------------------------------------------------------------- smoke checks
@@ -209,8 +228,8 @@ step "end-to-end tests under Wine"
 cmake --preset normal >/dev/null
 cmake --build --preset normal --target e2e_tests -- -j2
 start_second_prefix
+start_routes
 prefix_list="$(IFS=:; echo "${e2e_prefixes[*]}")"
 UTILITY_E2E_WINE_PREFIXES="${prefix_list}" \
-  ctest --test-dir build/normal -L wine --parallel "${TEST_JOBS:-$(nproc)}" --repeat until-pass:2 \
-    --output-on-failure </dev/null
+  ctest --test-dir build/normal -L wine --parallel "${TEST_JOBS:-$(nproc)}" --output-on-failure </dev/null
 echo "=== windows: stage took $(($(date +%s) - stage_start))s ==="

@@ -193,6 +193,22 @@ TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
     }
 }
 
+// The 200 ms the program waits between initialising port 6 and opening it
+// reach the board as the program made them, whatever carries its calls.
+TEST_P(StartUp, PauseBeforePort6OpensReachesTheBoard)
+{
+    UtilityRun run(GetParam());
+    EXPECT_EQ(run.Run({"-GetVersion"}), 0);
+    const std::vector<emulator::LogEntry> in = run.Module().EntriesOf(emulator::LogKind::ToBoard);
+    ASSERT_GE(in.size(), 2u);
+    ASSERT_THAT(in[0].note, HasSubstr("port-init"));
+    ASSERT_THAT(in[1].note, HasSubstr("port-open"));
+    const double pauseMs = std::chrono::duration<double, std::milli>(in[1].at - in[0].at).count();
+    RecordProperty("PortOpenPauseUs", static_cast<int>(pauseMs * 1000));
+    std::printf("pause between port 6 initialised and opened, at the board: %.1f ms\n", pauseMs);
+    EXPECT_NEAR(pauseMs, 200, 10);
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, StartUp, ::testing::Values(SU, CU),
                          [](const auto& paramInfo) { return VariantName(paramInfo.param); });
 

@@ -93,8 +93,6 @@ LaneFolder::~LaneFolder()
     fs::remove_all(root_, error);
 }
 
-std::string LaneFolder::DeviceDir() const { return UnderWine() ? WineRouteDeviceDir() : root_ + "/dev"; }
-
 std::string LaneFolder::DriveRoot() const
 {
     return UnderWine() ? WinePrefix() + "/drive_c" : root_ + "/drive_c";

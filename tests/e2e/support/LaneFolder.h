@@ -22,8 +22,7 @@ public:
 
     const std::string& Root() const { return root_; }
     std::string DriveRoot() const;
-    // Under Wine the folder of the route that serves the device names.
-    std::string DeviceDir() const;
+    std::string DeviceDir() const { return root_ + "/dev"; }
     std::string RegistryFile() const { return root_ + "/registry.ini"; }
     // The current directory of the utility; "..\Config\" is ConfigDir().
     std::string BinDir() const { return LaneRoot() + "/Bin"; }

@@ -29,13 +29,14 @@ void UtilityRun::Launch(const std::vector<std::string>& arguments, bool removeWo
     if (withBoard_ && !board_.Running()) {
         ASSERT_TRUE(board_.Start(variant_.name, lane_->DeviceDir()));
     }
-    // Under Wine a board's device names are the driver route's: without a
-    // board, they are missing as on a PC without the board.
-    if (UnderWine()) {
-        if (withBoard_)
-            WineRouteUp();
-        else
-            WineRouteDown();
+    // Under Wine the device names are the driver route's: it serves this
+    // run's board; without a board the names are missing, as on a PC
+    // without the board.
+    if (UnderWine() && withBoard_) {
+        WineRouteUp();
+        ServeBoardUnderWine(lane_->DeviceDir(), variant_.deviceSocket);
+    } else if (UnderWine()) {
+        WineRouteDown();
     }
     ChildOptions options;
     options.program = variant_.program;

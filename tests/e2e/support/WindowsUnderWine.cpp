@@ -72,9 +72,9 @@ std::string RegQuoted(const std::string& text)
 
 std::string Trimmed(const std::string& text)
 {
-    const size_t first = text.find_first_not_of(" \t\r");
+    const size_t first = text.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // Runs a Wine program to its end; false (with a test failure) unless it
@@ -215,6 +215,17 @@ Route& TheRoute()
 }  // namespace
 
 const std::string& WineRouteDeviceDir() { return TheRoute().deviceDir; }
+
+void ServeBoardUnderWine(const std::string& deviceDir, const std::string& deviceName)
+{
+    // Replaced in one step: the relay never finds the name missing.
+    const std::string link = WineRouteDeviceDir() + "/" + deviceName;
+    const std::string fresh = link + ".new";
+    std::remove(fresh.c_str());
+    if (symlink((deviceDir + "/" + deviceName).c_str(), fresh.c_str()) != 0 ||
+        std::rename(fresh.c_str(), link.c_str()) != 0)
+        ADD_FAILURE() << "the route cannot serve " << deviceName << " from " << deviceDir;
+}
 
 void WineRouteDown()
 {

@@ -36,10 +36,15 @@ void SetWineRegistry(const std::string& iniText);
 std::string FromWindowsText(const std::string& text);
 
 // The device folder of the route that serves the board devices in this
-// process's prefix: the boards of the runs listen there. The route is the
-// one found running (the Windows stage starts one per prefix), else one
-// started now and stopped when the process ends.
+// process's prefix. The route is the one found running (the Windows stage
+// starts one per prefix), else one started now and stopped when the process
+// ends.
 const std::string& WineRouteDeviceDir();
+// From now on the route serves the device name from the board listening in
+// deviceDir (its name in the route's folder becomes a link to that socket):
+// each run's board stays in its own lane, and the last run started has the
+// name, as one lane PC has one board of each kind.
+void ServeBoardUnderWine(const std::string& deviceDir, const std::string& deviceName);
 // Takes the route down for a run without a board, so that the device names
 // are missing as on a PC without the board; it comes back with the next
 // WineRouteUp().
