@@ -9,8 +9,11 @@
 //           write:HEX               WriteFile of the bytes on the last open for writing
 //           control:HEX             DeviceIoControl(0x0022AB86) with the bytes as its output buffer
 //           read:SIZE               ReadFile into a buffer of SIZE bytes on the last open for reading
+//           pause:MS                Sleep(MS)
 // Prints a line per step: "STEP ok", "STEP ok N HEX" (a read: the count and
-// the bytes), or "STEP error CODE" (GetLastError; a read also "N HEX").
+// the bytes), "STEP ok MS" (a pause: the milliseconds from the end of the
+// call before it to its own end, as this program measured them), or
+// "STEP error CODE" (GetLastError; a read also "N HEX").
 #include <windows.h>
 
 #include <cstdio>
@@ -29,6 +32,15 @@ std::vector<unsigned char> FromHex(const std::string& text)
         bytes.push_back(
             static_cast<unsigned char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16)));
     return bytes;
+}
+
+double NowMs()
+{
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 std::string ToHex(const unsigned char* bytes, DWORD count)
@@ -63,6 +75,7 @@ int main(int argc, char** argv)
     const std::string device = std::string("\\\\.\\") + argv[1];
     HANDLE writer = INVALID_HANDLE_VALUE;
     HANDLE reader = INVALID_HANDLE_VALUE;
+    double lastCallEnd = NowMs();
     for (int i = 2; i < argc; ++i) {
         const std::string step = argv[i];
         const std::string value = step.substr(step.find(':') + 1);
@@ -71,7 +84,9 @@ int main(int argc, char** argv)
             HANDLE handle = CreateFileA(device.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                         nullptr);
-            Report(step, handle != INVALID_HANDLE_VALUE, GetLastError());
+            const DWORD error = GetLastError();
+            lastCallEnd = NowMs();
+            Report(step, handle != INVALID_HANDLE_VALUE, error);
             (write ? writer : reader) = handle;
         } else if (step.rfind("write:", 0) == 0) {
             const std::vector<unsigned char> bytes = FromHex(value);
@@ -79,6 +94,7 @@ int main(int argc, char** argv)
             const BOOL done =
                 WriteFile(writer, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
             const DWORD error = GetLastError();
+            lastCallEnd = NowMs();
             Report(step, done, error, done ? " " + std::to_string(written) : "");
         } else if (step.rfind("control:", 0) == 0) {
             std::vector<unsigned char> bytes = FromHex(value);
@@ -86,14 +102,22 @@ int main(int argc, char** argv)
             const BOOL done = DeviceIoControl(writer, IOCTL_USB_SYSTEM_PORT_WRITE, nullptr, 0,
                                               bytes.data(), static_cast<DWORD>(bytes.size()), &returned,
                                               nullptr);
-            Report(step, done, GetLastError());
+            const DWORD error = GetLastError();
+            lastCallEnd = NowMs();
+            Report(step, done, error);
         } else if (step.rfind("read:", 0) == 0) {
             std::vector<unsigned char> buffer(std::strtoul(value.c_str(), nullptr, 10));
             DWORD count = 0;
             const BOOL done =
                 ReadFile(reader, buffer.data(), static_cast<DWORD>(buffer.size()), &count, nullptr);
             const DWORD error = GetLastError();
+            lastCallEnd = NowMs();
             Report(step, done, error, " " + std::to_string(count) + " " + ToHex(buffer.data(), count));
+        } else if (step.rfind("pause:", 0) == 0) {
+            Sleep(std::strtoul(value.c_str(), nullptr, 10));
+            char made[32];
+            std::snprintf(made, sizeof made, " %.1f", NowMs() - lastCallEnd);
+            Report(step, TRUE, 0, made);
         } else {
             std::fprintf(stderr, "board-driver-probe: unknown step %s\n", step.c_str());
             return 2;

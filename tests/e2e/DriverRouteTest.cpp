@@ -10,12 +10,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace e2e {
 namespace {
@@ -113,6 +117,40 @@ TEST_F(DriverRoute, HangUpAndRefusedOpenFailTheCallsWithFixedCodes)
                 ElementsAre("open-w ok", "open-r ok", "read:64 error 5 0 ", "open-w ok", "open-r ok",
                             z2 + " ok 6", "read:64 error 109 0 ", "read:64 error 109 0 "));
     EXPECT_TRUE(board_.Settle());
+}
+
+// A pause a program makes between two calls reaches the board as it was
+// made: the probe measures its own pauses, the board when the calls came.
+// Five pauses: a busy machine may hold up one hand-over on the way (the
+// driver, Wine's server, the helper, the relay, the board), a late or early
+// call of the route shows in most of them.
+TEST_F(DriverRoute, KeepsThePauseBetweenTwoCalls)
+{
+    ASSERT_TRUE(board_.Start("su", lane_->DeviceDir()));
+    ServeBoardUnderWine(lane_->DeviceDir(), "SecModuleDevice0");
+    const unsigned PAUSES = 5;
+    std::vector<std::string> steps = {"open-w", "open-r", "open-w", "open-r"};
+    for (unsigned i = 0; i <= PAUSES; ++i) {
+        if (i > 0) steps.push_back("pause:200");
+        steps.push_back("write:" + Hex(testwire::Wire(6, 6, "Z" + std::to_string(i))));
+    }
+    const std::vector<std::string> lines = Probe(steps);
+    ASSERT_EQ(lines.size(), steps.size());
+    EXPECT_TRUE(board_.Settle());
+    const std::vector<emulator::LogEntry> in = board_.EntriesOf(emulator::LogKind::ToBoard);
+    ASSERT_EQ(in.size(), PAUSES + 1);
+    std::vector<double> lateMs;
+    for (unsigned i = 1; i <= PAUSES; ++i) {
+        const std::string& pause = lines[4 + 2 * i - 1];
+        ASSERT_THAT(pause, StartsWith("pause:200 ok "));
+        const double madeMs = std::stod(pause.substr(13));
+        const double seenMs = std::chrono::duration<double, std::milli>(in[i].at - in[i - 1].at).count();
+        std::printf("pause made %.1f ms, seen by the board %.1f ms\n", madeMs, seenMs);
+        EXPECT_GE(seenMs, madeMs - 10);
+        lateMs.push_back(seenMs - madeMs);
+    }
+    std::sort(lateMs.begin(), lateMs.end());
+    EXPECT_LE(lateMs[PAUSES / 2], 10);
 }
 
 }  // namespace

@@ -194,7 +194,11 @@ TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
 }
 
 // The 200 ms the program waits between initialising port 6 and opening it
-// reach the board as the program made them, whatever carries its calls.
+// reach the board whole, whatever carries its calls: never shortened, as
+// when the first call reaches the board late. (The program's own pause also
+// holds its trace writes, which a loaded machine stretches, so the board may
+// see more; DriverRoute checks the route's share with a probe that measures
+// its own pause.)
 TEST_P(StartUp, PauseBeforePort6OpensReachesTheBoard)
 {
     UtilityRun run(GetParam());
@@ -206,7 +210,7 @@ TEST_P(StartUp, PauseBeforePort6OpensReachesTheBoard)
     const double pauseMs = std::chrono::duration<double, std::milli>(in[1].at - in[0].at).count();
     RecordProperty("PortOpenPauseUs", static_cast<int>(pauseMs * 1000));
     std::printf("pause between port 6 initialised and opened, at the board: %.1f ms\n", pauseMs);
-    EXPECT_NEAR(pauseMs, 200, 10);
+    EXPECT_GE(pauseMs, 190);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, StartUp, ::testing::Values(SU, CU),
