@@ -86,6 +86,9 @@ bool RunWine(const std::vector<std::string>& arguments)
     options.program = WineLauncher();
     options.arguments = arguments;
     options.environment = WineEnvironment();
+    // Wine's own error lines, so that a failed tool says why.
+    for (auto& variable : options.environment)
+        if (variable.first == "WINEDEBUG") variable.second = "err+all";
     if (!child.Start(options)) {
         ADD_FAILURE() << child.Error();
         return false;

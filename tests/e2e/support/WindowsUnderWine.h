@@ -46,8 +46,7 @@ const std::string& WineRouteDeviceDir();
 // name, as one lane PC has one board of each kind.
 void ServeBoardUnderWine(const std::string& deviceDir, const std::string& deviceName);
 // Takes the route down for a run without a board, so that the device names
-// are missing as on a PC without the board; it comes back with the next
-// WineRouteUp().
+// are missing as on a PC without the board; WineRouteUp() brings it back.
 void WineRouteDown();
 void WineRouteUp();
 
