@@ -75,8 +75,8 @@ std::string FolderPart(const char* path)
 // volume), created with the given attributes.
 HANDLE CreateTempBeside(const char* target, DWORD attributes, std::string* tempPath)
 {
-    const std::string stem =
-        FolderPart(target) + "profile-" + std::to_string(GetCurrentProcessId()) + "-";
+    const std::string stem = FolderPart(target) + "profile-" + std::to_string(GetCurrentProcessId()) +
+                             "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         *tempPath = stem + std::to_string(tempCounter.fetch_add(1)) + ".tmp";
         HANDLE file = CreateFileA(tempPath->c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, CREATE_NEW,
