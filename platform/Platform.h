@@ -133,6 +133,10 @@ void Plat_ConsoleWrite(const char* text, size_t length);
 void Plat_ConsolePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // --------------------------------------------------------- profile files
+//
+// What the Windows profile calls do, by our own INI code on every platform
+// (platform/Profile.cpp), except that a file name without a folder is the
+// current directory's, never the Windows folder's.
 
 // GetPrivateProfileStringA: copies the value (or the default) into buffer,
 // cut to size - 1 and terminated; returns the number of characters copied.

@@ -1,7 +1,9 @@
 #include "platform/Platform.h"
 #include "platform/posix/PosixSupport.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,4 +43,39 @@ long Plat_GetFileAttributes(const char* path)
     if (S_ISDIR(info.st_mode)) return 0x10;
     if (S_ISREG(info.st_mode)) return (info.st_mode & S_IWUSR) ? 0x20 : 0x21;
     return 0x40;
+}
+
+bool PosixReadWholeFile(const std::string& path, std::string* text)
+{
+    // Non-blocking, so that a pipe in the file's place cannot hold the caller.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    // Only a plain file is a profile: a folder or a pipe is not read.
+    struct stat info;
+    int error = 0;
+    if (fstat(fd, &info) != 0)
+        error = errno;
+    else if (!S_ISREG(info.st_mode))
+        error = EISDIR;
+    if (error != 0) {
+        close(fd);
+        errno = error;
+        return false;
+    }
+    text->clear();
+    char chunk[4096];
+    for (;;) {
+        ssize_t count = read(fd, chunk, sizeof chunk);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            error = errno;
+            close(fd);
+            errno = error;
+            return false;
+        }
+        if (count == 0) break;
+        text->append(chunk, static_cast<size_t>(count));
+    }
+    close(fd);
+    return true;
 }

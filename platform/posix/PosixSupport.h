@@ -11,6 +11,9 @@ std::string PosixEnv(const char* name);
 // Native path of a program path, or "" when it does not fit.
 std::string PosixNativePath(const char* path);
 
+// Reads a whole plain file; false when it cannot be read (errno tells why).
+bool PosixReadWholeFile(const std::string& path, std::string* text);
+
 // Puts the terminal back as it was found (safe in a signal handler).
 void PosixRestoreTerminal();
 
