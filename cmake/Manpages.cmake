@@ -1,5 +1,6 @@
 # For the Linux packages: the manual pages, made by scripts/documents.py from
-# docs/manpages.md, and the Debian copyright file, made from LICENSE.
+# docs/manpages.md, the Debian changelog, made from CHANGELOG.md, and the
+# Debian copyright file, made from LICENSE.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(manpage_dir ${CMAKE_BINARY_DIR}/man)
@@ -13,7 +14,13 @@ add_custom_command(OUTPUT ${manpage_files}
           ${CMAKE_SOURCE_DIR}/CHANGELOG.md
   COMMENT "Manual pages from docs/manpages.md"
   VERBATIM)
-add_custom_target(manpages ALL DEPENDS ${manpage_files})
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/documents.py debian-changelog
+          ${CMAKE_BINARY_DIR}/changelog.gz security-module-utilities "${UTILITY_MAINTAINER}"
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/documents.py ${CMAKE_SOURCE_DIR}/CHANGELOG.md
+  COMMENT "Debian changelog from CHANGELOG.md"
+  VERBATIM)
+add_custom_target(manpages ALL DEPENDS ${manpage_files} ${CMAKE_BINARY_DIR}/changelog.gz)
 foreach(program ${installed_programs})
   install(FILES ${manpage_dir}/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
@@ -35,4 +42,4 @@ file(WRITE ${CMAKE_BINARY_DIR}/copyright
   "Copyright: ${copyright_holder}\n"
   "License: Expat\n"
   "${license_body}\n")
-install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/security-module-utilities)
+install(FILES ${CMAKE_BINARY_DIR}/copyright ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/security-module-utilities)

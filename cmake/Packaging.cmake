@@ -8,6 +8,7 @@
 # The documents keep their folders so that the links between them hold; the
 # CTest test docs.links fails when one links to a document not packed.
 
+set(UTILITY_MAINTAINER "Lane controller service utilities team <lane-utilities@example.org>")
 set(UTILITY_DOCUMENTS README.md CHANGELOG.md LICENSE docs/usage.md docs/windows.md emulator/README.md)
 
 if(WIN32)
@@ -32,6 +33,13 @@ set(CPACK_PACKAGE_NAME SecurityModuleUtilities)
 set(CPACK_PACKAGE_VENDOR "Lane controller service utilities")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Service utilities for the SU and CU controller boards of a self-checkout lane")
+# Lines of at most 80 characters, as Debian wants them.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "su_utility and cu_utility read the identity of a lane's security unit or\n"
+  "conveyor unit board, upload its firmware, change its settings and test the\n"
+  "lane's hardware, from text menus or from one command-line switch, and keep\n"
+  "a capture file of every run. board-emulator stands in for a board, to run\n"
+  "and test them without one.")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES OFF)  # stripped when linked, see UTILITY_SPLIT_DEBUG_INFO
@@ -45,7 +53,7 @@ else()
   set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
   set(CPACK_DEBIAN_PACKAGE_NAME security-module-utilities)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Lane controller service utilities team <lane-utilities@example.org>")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${UTILITY_MAINTAINER}")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()

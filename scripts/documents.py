@@ -9,15 +9,19 @@
       disagree on the utilities' switches or their values, or when the
       emulator's --help, its manual page and emulator/README.md disagree on
       its options.
+  documents.py debian-changelog OUTFILE PACKAGE MAINTAINER
+      makes the Debian changelog (gzip) of the releases in CHANGELOG.md.
   documents.py links DOCUMENT...
       fails when a relative link of one of the documents (paths from the top
       of the tree, as a package holds them) points at a file not among them.
 """
+import datetime
 import gzip
 import os
 import re
 import subprocess
 import sys
+import textwrap
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
 SOURCE = os.path.join(ROOT, "docs", "manpages.md")
@@ -63,7 +67,8 @@ def escape(text):
 
 def roff(name, index, lines, version, date):
     out = ['.TH %s 1 "%s" "security-module-utilities %s" "User Commands"'
-           % (name.upper().replace("-", "\\-"), date, version)]
+           % (name.upper().replace("-", "\\-"), date, version),
+           ".nh"]  # switches and paths read better whole
     number = 0
     while number < len(lines):
         line = choose(lines[number], index).rstrip()
@@ -99,6 +104,28 @@ def build(outdir, version):
         # Compressed as Debian wants manual pages: best, without a time stamp.
         with open(os.path.join(outdir, name + ".1.gz"), "wb") as out:
             out.write(gzip.compress(page, compresslevel=9, mtime=0))
+    return 0
+
+
+def debian_changelog(outfile, package, maintainer):
+    """One entry per release of CHANGELOG.md, its items as the entry's items."""
+    entries = []
+    releases = re.split(r"^## \[", read("CHANGELOG.md"), flags=re.M)[1:]
+    for release in releases:
+        heading, _, body = release.partition("\n")
+        match = re.match(r"([\d.]+)\] - (\d{4}-\d\d-\d\d)", heading)
+        if not match:
+            continue  # [Unreleased]
+        version, date = match.groups()
+        items = [" ".join(item.split()) for item in re.findall(r"^- (.*?)(?=^- |^#|\Z)", body, re.M | re.S)]
+        lines = ["%s (%s) unstable; urgency=medium" % (package, version), ""]
+        for item in items or ["Release %s." % version]:
+            lines += textwrap.wrap(item, 78, initial_indent="  * ", subsequent_indent="    ")
+        when = datetime.datetime.strptime(date, "%Y-%m-%d").strftime("%a, %d %b %Y 00:00:00 +0000")
+        lines += ["", " -- %s  %s" % (maintainer, when), ""]
+        entries.append("\n".join(lines))
+    with open(outfile, "wb") as out:
+        out.write(gzip.compress("\n".join(entries).encode("utf-8"), compresslevel=9, mtime=0))
     return 0
 
 
@@ -227,6 +254,8 @@ def main(arguments):
         return build(arguments[1], arguments[2])
     if len(arguments) == 4 and arguments[0] == "switches":
         return check(*arguments[1:])
+    if len(arguments) == 4 and arguments[0] == "debian-changelog":
+        return debian_changelog(*arguments[1:])
     if len(arguments) > 1 and arguments[0] == "links":
         return links(arguments[1:])
     print(__doc__, file=sys.stderr)
