@@ -35,6 +35,11 @@ bool Plat_MoveFileReplace(const char* from, const char* to);
 // fopen on the mapped path; mode as for fopen ("w", "rb", ...).
 FILE* Plat_OpenFile(const char* path, const char* mode);
 
+// The system's reason for the last failed file call of this thread, as
+// FormatMessageA gives it for GetLastError (off Windows strerror of errno),
+// without a line end.
+void Plat_LastErrorText(char* out, size_t size);
+
 // GetFileAttributesA: -1 when the path is missing, else the attribute bits
 // (0x10 folder, 0x20 archive, 0x01 read-only, 0x80 normal, ...).
 long Plat_GetFileAttributes(const char* path);
@@ -131,6 +136,16 @@ int Plat_GetKey();
 void Plat_GetLine(char* buffer, size_t size);
 void Plat_ConsoleWrite(const char* text, size_t length);
 void Plat_ConsolePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// ---------------------------------------------------------- standard error
+//
+// Notes for the calling script beside the console, never on it: what the
+// console shows, the capture file and the exit status stay as they are.
+
+// fputs to stderr, at once. The console's pending output goes out first, so
+// that on one terminal the two keep their order.
+void Plat_ErrorWrite(const char* text, size_t length);
+void Plat_ErrorPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // --------------------------------------------------------- profile files
 //

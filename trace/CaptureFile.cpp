@@ -1,5 +1,6 @@
 #include "trace/CaptureFile.h"
 
+#include "base/Variant.h"
 #include "platform/Platform.h"
 
 #include <cstdio>
@@ -66,11 +67,28 @@ void ShiftOlderFiles()
         Plat_MoveFileReplace(captureNames[index], captureNames[index + 1]);
 }
 
+// Capture stays off for the run without a word on the console; a script
+// learns of it on standard error.
+void NoteOpenFailure()
+{
+    char reason[200];
+    Plat_LastErrorText(reason, sizeof reason);
+    char path[600];
+    if (!Plat_NativePath(captureNames[0], path, sizeof path))
+        std::snprintf(path, sizeof path, "%s", captureNames[0]);
+    Plat_ErrorPrintf(
+        "%s: cannot open the capture file \"%s\": %s; nothing more of this run is recorded\n",
+        g_Variant.programName, path, reason);
+}
+
 bool OpenNewFile()
 {
     ShiftOlderFiles();
     CaptureFile.stream = Plat_OpenFile(captureNames[0], "w");
-    if (CaptureFile.stream == nullptr) return false;
+    if (CaptureFile.stream == nullptr) {
+        NoteOpenFailure();
+        return false;
+    }
     std::fprintf(CaptureFile.stream, "\n --- File Opened : Date / Time : %s ---\n\n", DateTimeText());
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,8 +32,21 @@ bool Plat_MoveFileReplace(const char* from, const char* to)
 FILE* Plat_OpenFile(const char* path, const char* mode)
 {
     std::string native = PosixNativePath(path);
-    if (native.empty()) return nullptr;
+    if (native.empty()) {
+        errno = ENAMETOOLONG;
+        return nullptr;
+    }
     return std::fopen(native.c_str(), mode);
+}
+
+void Plat_LastErrorText(char* out, size_t size)
+{
+    if (size == 0) return;
+    char buffer[128];
+    // The GNU strerror_r, which may return a text of its own instead of
+    // filling the buffer.
+    const char* text = strerror_r(errno, buffer, sizeof buffer);
+    std::snprintf(out, size, "%s", text);
 }
 
 long Plat_GetFileAttributes(const char* path)

@@ -109,6 +109,67 @@ TEST_P(StartUp, GetUtilityVersionAnswersAloneWithoutTouchingAnything)
     EXPECT_THAT(run.Received(), ::testing::IsEmpty());
 }
 
+TEST_P(StartUp, HelpAsTheFirstArgumentShowsTheSummaryAndTouchesNothing)
+{
+    for (const char* spelling : {"/?", "--HELP"}) {
+        UtilityRun run(GetParam());
+        EXPECT_EQ(run.Run({spelling, "-GetVersion"}), 0) << spelling;
+        const std::string output = run.Output();
+        EXPECT_THAT(output, StartsWith(std::string("\n") + GetParam().banner + "\n\nUsage: "));
+        EXPECT_THAT(output, HasSubstr("\n  -SecurityModuleUpload "));
+        EXPECT_THAT(output, HasSubstr("\n  -SetCurtainBreakWindow <number> "));
+        EXPECT_THAT(output, HasSubstr("  " + std::to_string(GetParam().exitUploadFailed) +
+                                      "  the firmware upload failed\n"));
+        EXPECT_FALSE(PathExists(run.Lane().OnDriveC("FirmwareUpdate"))) << spelling;
+        EXPECT_THAT(run.Received(), ::testing::IsEmpty()) << spelling;
+    }
+}
+
+struct Outcome {
+    int status;
+    std::string output;
+    std::string errors;
+};
+
+// One run in a lane of its own; blockCapture puts a plain file where the
+// capture folder belongs, so that no capture file can be opened.
+Outcome RunOnce(const Variant& variant, const std::vector<std::string>& arguments,
+                bool blockCapture = false)
+{
+    UtilityRun run(variant);
+    if (blockCapture) WriteTextFile(run.Lane().OnDriveC("FirmwareUpdate"), "");
+    const int status = run.Run(arguments);
+    return {status, run.Output(), run.Errors()};
+}
+
+// A script that mistypes a switch, or a lane whose capture folder cannot be
+// written, gets the same console text and exit status as before, to the
+// byte; only standard error names what went wrong.
+TEST_P(StartUp, UnrecognisedArgumentIsNamedOnStandardErrorOnly)
+{
+    const Outcome plain = RunOnce(GetParam(), {});
+    const Outcome mistyped =
+        RunOnce(GetParam(), {"-SecurityModuleUplaod", "-InputFile", "SU_CRC_0.bin"});
+    EXPECT_EQ(mistyped.status, plain.status);
+    EXPECT_EQ(mistyped.output, plain.output);
+    EXPECT_THAT(mistyped.errors,
+                HasSubstr(std::string(GetParam().cu ? "cu_utility" : "su_utility") +
+                          ": unrecognised argument \"-SecurityModuleUplaod\": the remaining "
+                          "arguments are ignored and the menus run"));
+    EXPECT_THAT(plain.errors, Not(HasSubstr("unrecognised")));
+}
+
+TEST_P(StartUp, CaptureFileThatCannotBeOpenedIsNamedOnStandardErrorOnly)
+{
+    const Outcome recorded = RunOnce(GetParam(), {"-GetVersion"});
+    const Outcome unrecorded = RunOnce(GetParam(), {"-GetVersion"}, true);
+    EXPECT_EQ(unrecorded.status, recorded.status);
+    EXPECT_EQ(unrecorded.output, recorded.output);
+    EXPECT_THAT(unrecorded.errors, HasSubstr(": cannot open the capture file \""));
+    EXPECT_THAT(unrecorded.errors, HasSubstr("Utility01.Txt\": "));
+    EXPECT_THAT(recorded.errors, Not(HasSubstr("capture file")));
+}
+
 TEST_P(StartUp, InputFileAsTheLastArgumentEndsTheCommandLine)
 {
     UtilityRun run(GetParam());
