@@ -1,7 +1,6 @@
 #include "link/ModuleRequest.h"
 
 #include "link/securitymodule.h"
-#include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 
@@ -31,15 +30,6 @@ int AwaitPackets(const ReplyRule& rule, const ReadWatcher* watcher, ModulePacket
         if (packets >= MAX_PACKETS_PER_REPLY) return EXCHANGE_TOO_MANY;
         if (read && IsReply(rule, *reply)) return EXCHANGE_OK;
     }
-}
-
-const char* const PORT6_OPEN_FAILED_TEXT = "ERROR 1B: Can not open port 6.";
-
-bool OpenPort6OrShow(const char* openFailedText)
-{
-    if (OpenSecurityModulePort6() == 0) return true;
-    TRACE(SHOWN, MODULE_COMMANDS, "%s", openFailedText);
-    return false;
 }
 
 }  // namespace
@@ -164,20 +154,4 @@ uint32_t ModuleDataLong(const ModulePacket* packet, int first)
            static_cast<uint32_t>(packet->data[first + 1]) << 16 |
            static_cast<uint32_t>(packet->data[first + 2]) << 8 |
            static_cast<uint32_t>(packet->data[first + 3]);
-}
-
-Port6Session::Port6Session() : Port6Session(PORT6_OPEN_FAILED_TEXT) {}
-
-Port6Session::Port6Session(const char* openFailedText) : open(OpenPort6OrShow(openFailedText)) {}
-
-Port6Session::~Port6Session()
-{
-    if (closeAtEnd) Close();
-}
-
-void Port6Session::Close()
-{
-    if (!open) return;
-    open = false;
-    CloseSecurityModulePort6();
 }

@@ -3,7 +3,6 @@
 // append. Records still queued then are left to the operating system.
 #include "link/ReceiveQueue.h"
 
-#include "link/securitymodule.h"
 #include "trace/Trace.h"
 
 #include <cstring>

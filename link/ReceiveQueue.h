@@ -3,6 +3,7 @@
 #ifndef LINK_RECEIVEQUEUE_H
 #define LINK_RECEIVEQUEUE_H
 
+#include "link/ORBA_Support.h"
 #include "platform/Platform.h"
 
 #include <cstddef>
@@ -16,6 +17,11 @@ const size_t RECEIVE_QUEUE_LIMIT = 10000;
 // too, so the lock exists before anyone can take it) and returns it. The lock
 // is never deleted: the reader thread may still use it while the process ends.
 PlatLock ReceiveQueueLock();
+
+// Appends a copy of the record (the reader thread); a full queue drops it.
+void QueueReceivedPacket(const ModulePacket* record);
+// Takes the oldest record; false (and an all-zero record) when none waits.
+bool DequeueReceivedPacket(ModulePacket* record);
 
 // Records waiting now.
 size_t ReceivedPacketCount();

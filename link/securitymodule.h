@@ -28,8 +28,6 @@ void SetFastLink(bool on);
 bool FastLinkOn();
 
 // Internal to the link, visible for tests.
-void QueueReceivedPacket(const ModulePacket* record);
-bool DequeueReceivedPacket(ModulePacket* record);
 unsigned SerialPortReaderThread(void* unused);
 
 #endif

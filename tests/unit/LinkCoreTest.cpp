@@ -1,6 +1,7 @@
 #include "base/Variant.h"
 #include "link/USB_Standalone.h"
 #include "link/securitymodule.h"
+#include "link/ReceiveQueue.h"
 #include "support/LinkFixture.h"
 #include "support/TestEnvironment.h"
 #include "support/TimingAllowance.h"
