@@ -87,10 +87,13 @@ struct PlatEventImpl;
 typedef PlatEventImpl* PlatEvent;
 PlatEvent Plat_CreateEvent();
 void Plat_SetEvent(PlatEvent event);
-// Waits until the event is set or timeoutMs have passed; true when it was
-// set (it is clear again). Windows may end a timed-out wait up to one clock
-// tick early: a caller keeping a deadline checks its own clock.
-bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs);
+// Waits until the event is set or timeoutMs have passed: PLAT_WAIT_SET (it
+// is clear again), PLAT_WAIT_TIMED_OUT, or PLAT_WAIT_FAILED at once, with
+// *errorCode the system's code, when the wait itself fails. Windows may end a
+// timed-out wait up to one clock tick early: a caller keeping a deadline
+// checks its own clock.
+enum { PLAT_WAIT_SET = 0, PLAT_WAIT_TIMED_OUT = 1, PLAT_WAIT_FAILED = 2 };
+int Plat_WaitEvent(PlatEvent event, unsigned timeoutMs, unsigned long* errorCode);
 void Plat_DeleteEvent(PlatEvent event);
 
 // GetCurrentThreadId.
