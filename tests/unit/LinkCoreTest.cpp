@@ -1,4 +1,5 @@
 #include "base/Variant.h"
+#include "link/ModuleRequest.h"
 #include "link/USB_Standalone.h"
 #include "link/securitymodule.h"
 #include "support/LinkFixture.h"
@@ -357,11 +358,22 @@ TEST_F(LinkCore, RefusedPacketsSendNothing)
     EXPECT_TRUE(fakeboard::SentPackets().empty());
 }
 
-TEST_F(LinkCore, TextLongerThanTheRecordIsRefused)
+// Nothing goes out in place of a record that cannot be built: an all-zero
+// record would reach the system port.
+TEST_F(LinkCore, RecordsThatCannotBeBuiltAreRefusedAndSendNothing)
 {
     StartLink();
     const std::string tooLong(252, 'x');
     EXPECT_EQ(FormatAndSendDataToSecurityModule(6, ORBA_DC_DATA, tooLong.c_str()), 617);
+    const uint8_t bytes[MODULE_PACKET_DATA_SIZE + 1] = {'F', '2'};
+    scripted::ClearOutput();
+    EXPECT_EQ(SendPacket(4, ORBA_DC_DATA, bytes, MODULE_PACKET_DATA_SIZE + 1), PACKET_NOT_BUILT);
+    EXPECT_EQ(SendPacket(4, ORBA_DC_DATA, bytes, -1), PACKET_NOT_BUILT);
+    EXPECT_EQ(WriteModuleRequest(nullptr, 2), PACKET_NOT_BUILT);
+    EXPECT_EQ(scripted::Output(),
+              "ERROR: Packet Not Built for Port 4, Command 6, 253 Bytes\n"
+              "ERROR: Packet Not Built for Port 4, Command 6, -1 Bytes\n"
+              "ERROR: Packet Not Built for Port 6, Command 6, 2 Bytes\n");
     EXPECT_TRUE(fakeboard::SentPackets().empty());
 }
 
