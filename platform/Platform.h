@@ -110,6 +110,14 @@ bool Plat_BeginThread(PlatThreadProc proc, void* argument);
 // console is put back as it was found.
 [[noreturn]] void Plat_ExitNow(int status);
 
+// SetConsoleCtrlHandler: the handler runs when the process is being ended by
+// Ctrl-C, Ctrl-Break, the console closed, a log-off or a shut-down (off
+// Windows: SIGINT, SIGTERM, SIGHUP), on a thread of its own where it may
+// take locks; the process then ends as it would have without it, with the
+// same status. A later call replaces the handler.
+typedef void (*PlatEndingHandler)();
+void Plat_SetEndingHandler(PlatEndingHandler handler);
+
 // -------------------------------------------------------------------- console
 //
 // All console traffic goes through an operations table so that tests can

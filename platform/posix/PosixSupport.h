@@ -14,4 +14,9 @@ std::string PosixNativePath(const char* path);
 // Puts the terminal back as it was found (safe in a signal handler).
 void PosixRestoreTerminal();
 
+// Puts the terminal back when the signal ends the process, and hands SIGINT,
+// SIGTERM and SIGHUP to the ending handler once there is one. A signal the
+// process ignores is left alone.
+void PosixCatchSignal(int signalNumber);
+
 #endif
