@@ -40,6 +40,11 @@ void UtilityRun::Launch(const std::vector<std::string>& arguments, bool removeWo
     if (UnderWine()) {
         options.program = WineLauncher();
         options.arguments.insert(options.arguments.begin(), WindowsProgram(variant_.windowsProgram));
+        if (!windowsTool_.empty()) {
+            options.arguments.insert(options.arguments.begin(), windowsToolArguments_.begin(),
+                                     windowsToolArguments_.end());
+            options.arguments.insert(options.arguments.begin(), WindowsProgram(windowsTool_));
+        }
         options.windowsLineEnds = true;
     }
     // Set where CTest runs suites a second time with one more switch at the

@@ -41,6 +41,14 @@ public:
     testboard::TestBoard& Module() { return board_; }
     // Runs without a board: its socket does not exist.
     void WithoutBoard() { withBoard_ = false; }
+    // Under Wine: the program runs as the child of a program of the Windows
+    // build (a test tool, "tests/x.exe"), which gets these arguments before
+    // the program's path. Set it up before Start.
+    void ThroughWindowsTool(const std::string& tool, const std::vector<std::string>& arguments)
+    {
+        windowsTool_ = tool;
+        windowsToolArguments_ = arguments;
+    }
     // Runs on a pseudo-terminal (standard input and output) that starts with
     // these settings, instead of on pipes. Its output is read back with "\n"
     // line ends, as the program wrote them.
@@ -96,6 +104,8 @@ private:
     testboard::TestBoard board_;
     WineBridge bridge_;
     bool withBoard_ = true;
+    std::string windowsTool_;
+    std::vector<std::string> windowsToolArguments_;
     bool onTerminal_ = false;
     struct termios terminalAtStart_ = {};
     ChildProcess child_;
