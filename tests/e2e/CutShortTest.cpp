@@ -35,6 +35,7 @@ const char BLOCK_DELAY[] = "fault.F2=delay:150";
 const int EARLIEST_END_MS = 600;
 const int LATEST_END_MS = 2600;
 const long long KEPT_AFTER_MS = 100;
+const char DATA_BLOCK[] = "6/6 F2";
 // What terminate-on-cue gives TerminateProcess, and the file that cues it.
 const int TERMINATED_STATUS = 1;
 const char TERMINATE_CUE[] = "terminate.now";
@@ -47,17 +48,6 @@ std::string Hex(unsigned value)
     char text[16];
     std::snprintf(text, sizeof text, "%X", value);
     return text;
-}
-
-// The arrival times of the upload's data blocks, in order.
-std::vector<Clock::time_point> BlockArrivals(const UtilityRun& run)
-{
-    std::vector<Clock::time_point> arrivals;
-    for (const emulator::LogEntry& entry : const_cast<UtilityRun&>(run).Module().LogEntries())
-        if (entry.kind == emulator::LogKind::ToBoard &&
-            testboard::PacketText(entry.wire).rfind("6/6 F2", 0) == 0)
-            arrivals.push_back(entry.at);
-    return arrivals;
 }
 
 // The "Bytes Left" counts in the capture file, in order.
@@ -99,7 +89,7 @@ protected:
     Clock::time_point WaitForTheMomentToEnd()
     {
         const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(60);
-        while (BlockArrivals(run).empty() && Clock::now() < giveUp)
+        while (Arrivals(run, DATA_BLOCK).empty() && Clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         std::random_device seed;
         std::mt19937 random(seed());
@@ -115,7 +105,7 @@ protected:
     // the end fell in the data phase.
     void ExpectLinesUpTo(Clock::time_point limit)
     {
-        const std::vector<Clock::time_point> arrivals = BlockArrivals(run);
+        const std::vector<Clock::time_point> arrivals = Arrivals(run, DATA_BLOCK);
         ASSERT_FALSE(arrivals.empty());
         EXPECT_LT(arrivals.size(), static_cast<size_t>(IMAGE_BYTES / BLOCK_BYTES))
             << "the upload was over before it was ended";

@@ -2,6 +2,7 @@
 #include "link/ModuleRequest.h"
 #include "link/USB_Standalone.h"
 #include "link/securitymodule.h"
+#include "platform/Platform.h"
 #include "support/LinkFixture.h"
 #include "support/TestEnvironment.h"
 #include "support/TimingAllowance.h"
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 using fakeboard::Bytes;
 using fakeboard::Wire;
@@ -80,35 +82,74 @@ TEST_P(LinkRead, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
               1u);
 }
 
+// The polling read's steps as it sleeps them: real sleeps, each timed; the
+// board's reply is queued 10 ms into the second one.
+std::thread::id readingThread;
+std::vector<long long> stepsSlept;
+
+uint32_t NativeTickCountMs() { return Plat_NativeTime()->tickCountMs(); }
+
+void SleepQueueingMidSecondStep(unsigned milliseconds)
+{
+    const PlatTimeOps* native = Plat_NativeTime();
+    if (std::this_thread::get_id() != readingThread) {
+        native->sleep(milliseconds);
+        return;
+    }
+    const auto start = Clock::now();
+    if (stepsSlept.size() == 1 && milliseconds > 10) {
+        native->sleep(10);
+        const ModulePacket reply = Packet(6, 6, "z2");
+        QueueReceivedPacket(&reply);
+        native->sleep(milliseconds - 10);
+    } else {
+        native->sleep(milliseconds);
+    }
+    stepsSlept.push_back(ElapsedMs(start));
+}
+
+const PlatTimeOps queueingMidSecondStep = {NativeTickCountMs, SleepQueueingMidSecondStep};
+
 // A reply that comes while a read waits, 10 ms into its second step:
-// polling takes it at the next 100 ms step, 90 ms later, the fast link as
+// polling takes it at the next 100 ms step, 90 ms later; the fast link as
 // soon as the reader has queued it (the margin is for a loaded machine).
+// The polling steps are timed as the read sleeps them, so that neither the
+// board's timing nor the machine's load moves the reply to another step.
 TEST_P(LinkRead, PacketArrivingMidWaitIsTakenAtTheNextPollOrAtOnce)
 {
     ProgramConfig.m_Capture_Logging_Level = TL_DETAIL;
     StartLink();
-    const auto start = Clock::now();
-    Clock::time_point sent;
-    std::thread board([&sent] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(110));
-        sent = Clock::now();
-        fakeboard::QueueRead(Wire(6, 6, "z2"));
-    });
-    ModulePacket packet;
-    const bool taken = ReadPacketFromSecurityModule(&packet, 10);
-    const auto end = Clock::now();
-    board.join();
-    ASSERT_TRUE(taken);
-    EXPECT_EQ(DataOf(packet), "z2");
     const auto ms = [](Clock::duration d) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
     };
+    ModulePacket packet;
     if (FastLink()) {
+        Clock::time_point sent;
+        std::thread board([&sent] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(110));
+            sent = Clock::now();
+            fakeboard::QueueRead(Wire(6, 6, "z2"));
+        });
+        const bool taken = ReadPacketFromSecurityModule(&packet, 10);
+        const auto end = Clock::now();
+        board.join();
+        ASSERT_TRUE(taken);
         EXPECT_LT(ms(end - sent), timing::UpperLimitMs(60)) << "woken by the reader, not by a poll";
     } else {
+        readingThread = std::this_thread::get_id();
+        stepsSlept.clear();
+        Plat_SetTime(&queueingMidSecondStep);
+        const auto start = Clock::now();
+        const bool taken = ReadPacketFromSecurityModule(&packet, 10);
+        const auto end = Clock::now();
+        Plat_SetTime(nullptr);
+        ASSERT_TRUE(taken);
+        ASSERT_EQ(stepsSlept.size(), 2u) << "taken at the poll after the second step";
+        for (long long slept : stepsSlept) EXPECT_GE(slept, 100);
         EXPECT_GE(ms(end - start), 200);
         EXPECT_LT(ms(end - start), timing::UpperLimitMs(290));
     }
+    EXPECT_EQ(DataOf(packet), "z2");
     const std::string capture = linktest::CaptureText();
     EXPECT_EQ(linktest::Occurrences(capture, "ReadPacketFromSecurityModule() - WaitCount = 10\n"), 1u);
     EXPECT_EQ(linktest::Occurrences(capture, "** No Data Received"), 0u);

@@ -180,6 +180,15 @@ std::vector<std::string> AfterStartUp(const UtilityRun& run)
                                     received.end());
 }
 
+std::vector<std::chrono::steady_clock::time_point> Arrivals(const UtilityRun& run,
+                                                            const std::string& prefix)
+{
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    for (const emulator::LogEntry& entry : run.Module().EntriesOf(emulator::LogKind::ToBoard))
+        if (testboard::PacketText(entry.wire).rfind(prefix, 0) == 0) arrivals.push_back(entry.at);
+    return arrivals;
+}
+
 std::vector<std::string> LeavingPackets(const Variant& variant)
 {
     if (variant.cu) return {"6/3", "6/1 <01><06><02><01>", "6/2", "6/3"};
