@@ -5,6 +5,7 @@
 #ifndef EMULATOR_PACKETLOG_H
 #define EMULATOR_PACKETLOG_H
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -30,6 +31,8 @@ struct LogEntry {
     uint32_t controlCode = 0;   // 'C' only
     std::vector<uint8_t> wire;  // the packet bytes (after the tag and code)
     std::string note;           // open answer, faults, why a packet was not used
+    // When the board logged it: for a packet received, its arrival.
+    std::chrono::steady_clock::time_point at;
 };
 
 // One line of the log file (without the line end).

@@ -9,6 +9,7 @@
 namespace {
 
 const int SHOWN = TL_INFO | TF_CONSOLE;
+const int SHOWN_ERROR = TL_ERROR | TF_CONSOLE | TF_ALERT;
 char LowerCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsReply(const ReplyRule& rule, const ModulePacket& packet)
@@ -30,6 +31,15 @@ int AwaitPackets(const ReplyRule& rule, const ReadWatcher* watcher, ModulePacket
         if (packets >= MAX_PACKETS_PER_REPLY) return EXCHANGE_TOO_MANY;
         if (read && IsReply(rule, *reply)) return EXCHANGE_OK;
     }
+}
+
+// An all-zero record would go to the system port: a record that cannot be
+// built is shown and never sent.
+int RefuseUnbuiltPacket(uint8_t port, uint8_t deviceCommand, int count)
+{
+    TRACE(SHOWN_ERROR, MODULE_LINK, "ERROR: Packet Not Built for Port %u, Command %u, %d Bytes", port,
+          deviceCommand, count);
+    return PACKET_NOT_BUILT;
 }
 
 }  // namespace
@@ -62,24 +72,26 @@ bool BuildModuleRequest(ModulePacket* packet, char letter, char subCommand, cons
     return BuildPacket(packet, ORBA_PORT_MODULE, ORBA_DC_DATA, bytes, argumentCount + 2);
 }
 
-void BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count)
+bool BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count)
 {
     if (count < 0) count = 0;
     if (count > USB_PACKET_MAX_DL) count = USB_PACKET_MAX_DL;
-    BuildPacket(packet, ORBA_PORT_MODULE, ORBA_DC_DATA, bytes, count);
+    return BuildPacket(packet, ORBA_PORT_MODULE, ORBA_DC_DATA, bytes, count);
 }
 
 int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* bytes, int count)
 {
     ModulePacket packet;
-    BuildPacket(&packet, port, deviceCommand, bytes, count);
+    if (!BuildPacket(&packet, port, deviceCommand, bytes, count))
+        return RefuseUnbuiltPacket(port, deviceCommand, count);
     return WritePacketToSecurityModule(&packet);
 }
 
 int WriteModuleRequest(const char* text, int count)
 {
     ModulePacket packet;
-    BuildModuleDataPacket(&packet, reinterpret_cast<const uint8_t*>(text), count);
+    if (!BuildModuleDataPacket(&packet, reinterpret_cast<const uint8_t*>(text), count))
+        return RefuseUnbuiltPacket(ORBA_PORT_MODULE, ORBA_DC_DATA, count);
     return WritePacketToSecurityModule(&packet);
 }
 

@@ -18,14 +18,20 @@ bool BuildPacket(ModulePacket* packet, uint8_t port, uint8_t deviceCommand, cons
 bool BuildModuleRequest(ModulePacket* packet, char letter, char subCommand, const uint8_t* arguments,
                         int argumentCount);
 
-// A port-6 data record holding the bytes (at most 60, more are cut).
-void BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count);
+// A port-6 data record holding the bytes (at most 60, more are cut). False
+// (and an empty record) when there are no bytes to hold.
+bool BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count);
 
-// Builds the record for any port and sends it; 0 or the link's failure code.
+// What SendPacket and WriteModuleRequest give for a record they cannot
+// build; nothing is sent.
+enum { PACKET_NOT_BUILT = 618 };
+
+// Builds the record for any port and sends it; 0, PACKET_NOT_BUILT or the
+// link's failure code.
 int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* bytes, int count);
 
-// Builds the port-6 record from text and sends it; 0 or the link's failure
-// code.
+// Builds the port-6 record from text and sends it; 0, PACKET_NOT_BUILT or
+// the link's failure code.
 int WriteModuleRequest(const char* text, int count);
 
 // Builds and sends a port-6 request without awaiting an answer; 0, or

@@ -26,9 +26,10 @@ bool DequeueReceivedPacket(ModulePacket* record);
 // Records waiting now.
 size_t ReceivedPacketCount();
 
-// Waits up to timeoutMs for the reader to queue a packet. True when one was
-// queued since the last wait; it may already have been taken, so the caller
-// looks at the queue again either way.
-bool WaitForQueuedPacket(unsigned timeoutMs);
+// Waits up to timeoutMs for the reader to queue a packet: PLAT_WAIT_SET when
+// one was queued since the last wait (it may already have been taken, so the
+// caller looks at the queue again either way), PLAT_WAIT_TIMED_OUT, or
+// PLAT_WAIT_FAILED at once with *errorCode the system's code.
+int WaitForQueuedPacket(unsigned timeoutMs, unsigned long* errorCode);
 
 #endif

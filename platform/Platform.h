@@ -92,10 +92,13 @@ struct PlatEventImpl;
 typedef PlatEventImpl* PlatEvent;
 PlatEvent Plat_CreateEvent();
 void Plat_SetEvent(PlatEvent event);
-// Waits until the event is set or timeoutMs have passed; true when it was
-// set (it is clear again). Windows may end a timed-out wait up to one clock
-// tick early: a caller keeping a deadline checks its own clock.
-bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs);
+// Waits until the event is set or timeoutMs have passed: PLAT_WAIT_SET (it
+// is clear again), PLAT_WAIT_TIMED_OUT, or PLAT_WAIT_FAILED at once, with
+// *errorCode the system's code, when the wait itself fails. Windows may end a
+// timed-out wait up to one clock tick early: a caller keeping a deadline
+// checks its own clock.
+enum { PLAT_WAIT_SET = 0, PLAT_WAIT_TIMED_OUT = 1, PLAT_WAIT_FAILED = 2 };
+int Plat_WaitEvent(PlatEvent event, unsigned timeoutMs, unsigned long* errorCode);
 void Plat_DeleteEvent(PlatEvent event);
 
 // GetCurrentThreadId.
@@ -111,6 +114,14 @@ bool Plat_BeginThread(PlatThreadProc proc, void* argument);
 // Ends the process at once with the status: no static teardown, but the
 // console is put back as it was found.
 [[noreturn]] void Plat_ExitNow(int status);
+
+// SetConsoleCtrlHandler: the handler runs when the process is being ended by
+// Ctrl-C, Ctrl-Break, the console closed, a log-off or a shut-down (off
+// Windows: SIGINT, SIGTERM, SIGHUP), on a thread of its own where it may
+// take locks; the process then ends as it would have without it, with the
+// same status. A later call replaces the handler.
+typedef void (*PlatEndingHandler)();
+void Plat_SetEndingHandler(PlatEndingHandler handler);
 
 // -------------------------------------------------------------------- console
 //

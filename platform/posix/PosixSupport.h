@@ -17,4 +17,9 @@ bool PosixReadWholeFile(const std::string& path, std::string* text);
 // Puts the terminal back as it was found (safe in a signal handler).
 void PosixRestoreTerminal();
 
+// Puts the terminal back when the signal ends the process, and hands SIGINT,
+// SIGTERM and SIGHUP to the ending handler once there is one. A signal the
+// process ignores is left alone.
+void PosixCatchSignal(int signalNumber);
+
 #endif
