@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
 #include <pthread.h>
@@ -81,6 +82,16 @@ unsigned RunEnding(void* unused)
     _exit(128 + signalNumber);
 }
 
+// A program that reaches its normal end while a signal's ending is under way
+// waits for it, so that the caller learns the signal's status and not the
+// end's. Registered after the static objects were made, it runs before their
+// teardown, so the capture file is not closed as after a normal run.
+void AwaitEndingUnderway()
+{
+    if (!endingUnderway.load()) return;
+    for (;;) pause();
+}
+
 void StartEndingThread()
 {
     int ends[2];
@@ -94,6 +105,7 @@ void StartEndingThread()
         return;
     }
     endingPipeIn.store(ends[1]);
+    (void)std::atexit(AwaitEndingUnderway);
     // A forked child has no ending thread: its signals end it at once.
     (void)pthread_atfork(nullptr, nullptr, [] { endingPipeIn.store(-1); });
     for (int signalNumber : HANDED_OVER_SIGNALS) PosixCatchSignal(signalNumber);
