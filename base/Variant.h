@@ -7,6 +7,8 @@ enum UtilityKind { UTILITY_SU = 1, UTILITY_CU = 2 };
 
 struct UtilityVariant {
     UtilityKind kind;
+    // The program's name in its notes on standard error and its usage summary.
+    const char* programName;
     const char* banner;
     const char* deviceName;
     // Exit statuses of the main sequence.

@@ -2,7 +2,8 @@
 //   1. one request/reply exchange (the version request): median and spread;
 //   2. how many packets a second the reader thread queues from a board that
 //      floods it;
-//   3. how many trace lines a second reach the capture file.
+//   3. how many trace lines a second reach the capture file at the detail
+//      level.
 // Everything runs in a fresh temporary folder (device socket, drive C:),
 // removed at the end.
 // Usage: link_bench_su|link_bench_cu [exchanges] [flood packets] [trace lines]
@@ -14,6 +15,7 @@
 #include "base/ProgramOptions.h"
 #include "base/Variant.h"
 #include "link/securitymodule.h"
+#include "link/ReceiveQueue.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
@@ -173,11 +175,13 @@ long CountInFile(const std::string& path, const std::string& text)
     return count;
 }
 
+// Packet dumps at the detail level, with the capture kept at that level.
 void BenchTrace(long lines)
 {
+    ProgramConfig.m_Capture_Logging_Level = TL_DETAIL;
     const Clock::time_point start = Clock::now();
     for (long i = 0; i < lines; ++i)
-        TRACE(TL_INFO, MODULE_LINK, "Bench:%.2x.%.2x.%.2x - %.2x.%.2x.%.2x.%.2x.%.2x.%.2x", 6, 6, 2,
+        TRACE(TL_DETAIL, MODULE_LINK, "Bench:%.2x.%.2x.%.2x - %.2x.%.2x.%.2x.%.2x.%.2x.%.2x", 6, 6, 2,
               0x5a, 0x32, 0, 0, 0, static_cast<int>(i & 0xFF));
     TraceFlush();
     const double seconds = MsSince(start) / 1000.0;

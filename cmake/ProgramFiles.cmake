@@ -23,7 +23,8 @@ function(utility_add_windows_resources target variant_source description)
 endfunction()
 
 # utility_split_debug_info(<target>): with UTILITY_SPLIT_DEBUG_INFO, strips
-# the program after each link and keeps its debug information in
+# the program after each link, symbol table included (as Debian wants a
+# packaged program), and keeps its debug information and symbols in
 # <program>.debug beside it, linked by name (gdb and the symbolizers find it
 # there).
 function(utility_split_debug_info target)
@@ -35,7 +36,7 @@ function(utility_split_debug_info target)
   endif()
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
-    COMMAND ${CMAKE_OBJCOPY} --strip-debug --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug
             $<TARGET_FILE:${target}>
     VERBATIM)
 endfunction()

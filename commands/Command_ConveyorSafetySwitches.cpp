@@ -2,6 +2,7 @@
 // belts.
 #include "commands/Command_ConveyorTests.h"
 
+#include "link/Port6Session.h"
 #include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"

@@ -3,6 +3,7 @@
 #include "commands/Command_CouponBox.h"
 
 #include "commands/CouponBoxDisplay.h"
+#include "link/Port6Session.h"
 #include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"

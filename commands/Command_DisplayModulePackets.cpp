@@ -2,6 +2,7 @@
 #include "commands/Command_ConveyorTests.h"
 
 #include "commands/ModulePacketLine.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"

@@ -1,5 +1,6 @@
 #include "commands/Command_Lights.h"
 
+#include "link/Port6Session.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"

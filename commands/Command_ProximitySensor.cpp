@@ -1,6 +1,7 @@
 // Proximity sensor calibration, then its live status until a key is pressed.
 #include "commands/Command_ModuleService.h"
 
+#include "link/Port6Session.h"
 #include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"

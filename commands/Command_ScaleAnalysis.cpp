@@ -5,6 +5,7 @@
 #include "commands/ScaleAnalysisRun.h"
 #include "commands/ScaleStream.h"
 #include "base/TextUtil.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

@@ -4,6 +4,7 @@
 
 #include "commands/ScaleDisplay.h"
 #include "commands/ScaleStream.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

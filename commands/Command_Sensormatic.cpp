@@ -2,6 +2,7 @@
 // live hardtag display.
 #include "commands/Command_Sensormatic.h"
 
+#include "link/Port6Session.h"
 #include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"

@@ -3,6 +3,7 @@
 
 #include "commands/SettingExchange.h"
 #include "base/ProgramOptions.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 

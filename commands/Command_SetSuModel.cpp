@@ -2,6 +2,7 @@
 #include "commands/Command_ModuleService.h"
 
 #include "config/PgmCnfg.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

@@ -1,6 +1,7 @@
 // Soft reset of the board from the Test menu.
 #include "commands/Command_ModuleService.h"
 
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 

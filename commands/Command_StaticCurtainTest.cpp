@@ -3,6 +3,7 @@
 #include "commands/Command_ConveyorTests.h"
 
 #include "commands/CurtainResults.h"
+#include "link/Port6Session.h"
 #include "link/ModuleRequest.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"

@@ -3,6 +3,7 @@
 #include "commands/Command_ModuleService.h"
 
 #include "commands/UsbLoopback.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"

@@ -5,6 +5,7 @@
 #include "commands/SettingExchange.h"
 #include "base/ProgramOptions.h"
 #include "base/Variant.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"

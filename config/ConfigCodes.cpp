@@ -1,6 +1,5 @@
 #include "config/ConfigCodes.h"
 
-#include "config/PgmCnfg.h"
 #include "base/TextUtil.h"
 
 #include <cstring>

@@ -1,6 +1,5 @@
 #include "config/ConfigLookup.h"
 
-#include "config/PgmCnfg.h"
 #include "base/TextUtil.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
@@ -101,11 +100,11 @@ bool ReadBannerSetting(int mode, const char* key, char* destination, unsigned le
     return false;
 }
 
-bool ReadBannerBool(const char* key, bool defaultValue)
+bool ReadBannerBool(int mode, const char* key, bool defaultValue)
 {
     char value[LAYER_READ_SIZE];
     bool result = defaultValue;
-    if (ReadBannerSetting(ProgramConfig.m_SystemOperationMode, key, value, sizeof value)) {
+    if (ReadBannerSetting(mode, key, value, sizeof value)) {
         switch (value[0]) {
         case '1':
         case 't':

@@ -32,9 +32,9 @@ bool ReadIniSetting(const char* key, const char* defaultValue, char* destination
 // empty destination, when no layer has the key.
 bool ReadBannerSetting(int mode, const char* key, char* destination, unsigned length);
 
-// A layered boolean ('1', 't', 'T' true; '0', 'f', 'F' false); anything else
+// A layered boolean for an operating mode ('1', 't', 'T' true; '0', 'f', 'F' false); anything else
 // is reported and gives defaultValue. The value in force is traced.
-bool ReadBannerBool(const char* key, bool defaultValue);
+bool ReadBannerBool(int mode, const char* key, bool defaultValue);
 
 // A value of the lane's registry key; false when the key or value is missing.
 bool ReadLaneRegistryValue(const char* valueName, char* destination, unsigned length);

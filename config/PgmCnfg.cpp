@@ -299,8 +299,8 @@ void LoadLaneIdentity()
     StoreText(ProgramConfig.m_PointOfSaleInterface, value);
     TraceText("m_PointOfSaleInterface", ProgramConfig.m_PointOfSaleInterface);
 
-    ProgramConfig.m_EnableSecurityModuleThroughputTesting =
-        ReadBannerBool("EnableSecurityModuleThroughputTesting", false);
+    ProgramConfig.m_EnableSecurityModuleThroughputTesting = ReadBannerBool(
+        ProgramConfig.m_SystemOperationMode, "EnableSecurityModuleThroughputTesting", false);
 
     ReadMarked("ComputerName", "<< Not Availiable>>", value);
     StoreText(ProgramConfig.m_ConfigComputerName, value);
@@ -353,27 +353,38 @@ void LoadNetwork()
 void LoadSwitches()
 {
     ProgramConfiguration& c = ProgramConfig;
-    c.m_ResetLaneManager = ReadBannerBool("ResetLaneManager", true);
-    c.m_ScannerScaleAvailable = ReadBannerBool("ScannerScaleAvailable", true);
-    c.m_EnableProgramTestButtons = ReadBannerBool("EnableProgramTestButtons", false);
-    c.m_SimulateNewItemsForBossTesting = ReadBannerBool("SimulateNewItemsForBossTesting", false);
+    c.m_ResetLaneManager = ReadBannerBool(ProgramConfig.m_SystemOperationMode, "ResetLaneManager", true);
+    c.m_ScannerScaleAvailable =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "ScannerScaleAvailable", true);
+    c.m_EnableProgramTestButtons =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "EnableProgramTestButtons", false);
+    c.m_SimulateNewItemsForBossTesting =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "SimulateNewItemsForBossTesting", false);
     if (c.m_SimulateNewItemsForBossTesting && !c.m_EnableProgramTestButtons) {
         TRACE(ERROR_LEVEL, MODULE_CONFIG,
               "Invalid Setting for SimulateNewItemsForBossTesting in Config File");
         EndProcess();
     }
-    c.m_SecurityModuleAvailable = ReadBannerBool("SecurityModuleAvailable", true);
-    c.m_EnableProtocolAnalyzerTrigger = ReadBannerBool("EnableProtocolAnalyzerTrigger", false);
-    c.m_SimulateSigCapture = ReadBannerBool("SimulateSigCapture", false);
-    c.m_SimulateCouponBox = ReadBannerBool("SimulateCouponBox", false);
-    c.m_SimulateCashMachine = ReadBannerBool("SimulateCashMachine", false);
-    c.m_ForceCaptureToLocalHardDisk = ReadBannerBool("ForceCaptureToLocalHardDisk", false);
+    c.m_SecurityModuleAvailable =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "SecurityModuleAvailable", true);
+    c.m_EnableProtocolAnalyzerTrigger =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "EnableProtocolAnalyzerTrigger", false);
+    c.m_SimulateSigCapture =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "SimulateSigCapture", false);
+    c.m_SimulateCouponBox =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "SimulateCouponBox", false);
+    c.m_SimulateCashMachine =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "SimulateCashMachine", false);
+    c.m_ForceCaptureToLocalHardDisk =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "ForceCaptureToLocalHardDisk", false);
     // Magellan scanner scales sleep until they are woken.
     bool magellan = c.m_ScannerScaleType == SCANNER_SCALE_MAGELLAN ||
                     c.m_ScannerScaleType == SCANNER_SCALE_MAGELLAN_DUAL_CABLE ||
                     c.m_ScannerScaleType == SCANNER_SCALE_MAGELLAN_SCANNER_ONLY;
-    c.m_ScannerScale_SendWakeUp = ReadBannerBool("ScannerScale_SendWakeUp", magellan);
-    c.m_ExpandTypeEToTypeA = ReadBannerBool("ExpandTypeEToTypeA", false);
+    c.m_ScannerScale_SendWakeUp =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "ScannerScale_SendWakeUp", magellan);
+    c.m_ExpandTypeEToTypeA =
+        ReadBannerBool(ProgramConfig.m_SystemOperationMode, "ExpandTypeEToTypeA", false);
 }
 
 void LoadCaptureLevels()
@@ -455,8 +466,8 @@ void LoadProgramConfig()
     LoadDirectories();
     LoadRegionalSettings();
     // Read before the operating mode, so from the suspend section.
-    ProgramConfig.m_DisableForceLaneApplicationToFrontOfScreen =
-        ReadBannerBool("DisableForceLaneApplicationToFrontOfScreen", false);
+    ProgramConfig.m_DisableForceLaneApplicationToFrontOfScreen = ReadBannerBool(
+        ProgramConfig.m_SystemOperationMode, "DisableForceLaneApplicationToFrontOfScreen", false);
     LoadSecurityModuleType();
     LoadLaneType();
     ReadSectionList(CHAIN_CONFIG_FILE);

@@ -114,9 +114,9 @@ void PacketLog::Clear()
 
 void PacketLog::Add(LogEntry entry)
 {
-    entry.at = std::chrono::steady_clock::now();
     std::lock_guard<std::mutex> lock(mutex_);
     entry.sequence = static_cast<unsigned>(entries_.size()) + 1;
+    entry.at = std::chrono::steady_clock::now();
     if (file_ != nullptr || echo_ != nullptr) {
         std::string line = FormatLogEntry(entry);
         // Flushed line by line so that a test can read the file while the

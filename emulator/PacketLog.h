@@ -27,11 +27,12 @@ enum class LogKind {
 struct LogEntry {
     unsigned sequence = 0;
     LogKind kind = LogKind::ToBoard;
-    char tag = 0;                              // 'D', 'C', 'P'; 'R' or 'W' for opens and hang-ups
-    uint32_t controlCode = 0;                  // 'C' only
-    std::vector<uint8_t> wire;                 // the packet bytes (after the tag and code)
-    std::string note;                          // open answer, faults, why a packet was not used
-    std::chrono::steady_clock::time_point at;  // when it happened (set by Add)
+    char tag = 0;               // 'D', 'C', 'P'; 'R' or 'W' for opens and hang-ups
+    uint32_t controlCode = 0;   // 'C' only
+    std::vector<uint8_t> wire;  // the packet bytes (after the tag and code)
+    std::string note;           // open answer, faults, why a packet was not used
+    // When the board logged it: for a packet received, its arrival.
+    std::chrono::steady_clock::time_point at;
 };
 
 // One line of the log file (without the line end).

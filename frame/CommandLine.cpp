@@ -2,9 +2,12 @@
 
 #include "base/ProgramOptions.h"
 #include "base/TextUtil.h"
+#include "base/Variant.h"
+#include "platform/Platform.h"
 #include "trace/Trace.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdint>
 
 namespace {
@@ -187,20 +190,40 @@ void TraceArgument(int position, const char* text)
     TRACE(TL_INFO, MODULE_COMMANDS, "Argument %d Value:%s", position, text);
 }
 
+// The reading stops here without a word on the console; a script that
+// mistyped a switch learns of it on standard error, with what runs instead.
+void NoteEarlyStop(const char* what)
+{
+    const bool command = Options().m_AutomatedMode;
+    Plat_ErrorPrintf("%s: %s and %s %s\n", g_Variant.programName, what,
+                     command ? Options().m_CommandName : "the menus", command ? "runs" : "run");
+}
+
 }  // namespace
 
 void ParseCommandLine(int argc, char** argv)
 {
+    char note[300];
     for (int position = 1; position < argc; ++position) {
         TraceArgument(position, argv[position]);
         const Switch* entry = FindSwitch(argv[position]);
-        if (entry == nullptr) return;
+        if (entry == nullptr) {
+            std::snprintf(note, sizeof note,
+                          "unrecognised argument \"%s\": the remaining arguments are ignored",
+                          argv[position]);
+            NoteEarlyStop(note);
+            return;
+        }
         if (entry->rule == NO_VALUE) {
             entry->apply(nullptr);
             continue;
         }
         if (entry->beforeValue != nullptr) entry->beforeValue(nullptr);
-        if (position + 1 >= argc) return;
+        if (position + 1 >= argc) {
+            std::snprintf(note, sizeof note, "\"%s\" has no value: it is ignored", argv[position]);
+            NoteEarlyStop(note);
+            return;
+        }
         ++position;
         if (entry->rule == VALUE_REPEAT_LINE)
             TraceArgument(position - 1, argv[position - 1]);

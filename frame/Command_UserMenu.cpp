@@ -3,6 +3,7 @@
 #include "commands/Command_Lights.h"
 #include "frame/MenuScreen.h"
 #include "base/Variant.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 

@@ -4,6 +4,7 @@
 #include "commands/Command_ConveyorTests.h"
 #include "commands/Command_ModuleService.h"
 #include "commands/Command_SetSensors.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 
 #include <iterator>

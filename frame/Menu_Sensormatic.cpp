@@ -2,6 +2,7 @@
 #include "frame/MenuScreen.h"
 
 #include "commands/Command_Sensormatic.h"
+#include "link/Port6Session.h"
 #include "link/securitymodule_commands.h"
 #include "trace/Trace.h"
 

@@ -2,6 +2,7 @@
 
 #include "frame/CommandLine.h"
 #include "frame/MainSequence.h"
+#include "frame/UsageSummary.h"
 #include "base/TextUtil.h"
 #include "base/Variant.h"
 #include "link/securitymodule.h"
@@ -26,6 +27,11 @@ int UtilityMain(int argc, char** argv)
     // Answered before anything else is touched: no folder, no trace, no board.
     if (argc > 1 && EqualsIgnoreCase(argv[1], "-GetUtilityVersion")) {
         Plat_ConsolePrintf("\n%s\n", g_Variant.banner);
+        return 0;
+    }
+    // Like the banner: a technician asking how to run the program changes nothing.
+    if (argc > 1 && IsHelpRequest(argv[1])) {
+        ShowUsageSummary();
         return 0;
     }
     // Usually there already; a failure shows up as a missing capture file.

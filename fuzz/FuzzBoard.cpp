@@ -4,6 +4,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "link/USB_Standalone.h"
 #include "link/securitymodule.h"
+#include "link/ReceiveQueue.h"
 #include "platform/Platform.h"
 
 #include <cstdio>

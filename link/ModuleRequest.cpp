@@ -1,7 +1,6 @@
 #include "link/ModuleRequest.h"
 
 #include "link/securitymodule.h"
-#include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "trace/Trace.h"
 
@@ -10,6 +9,7 @@
 namespace {
 
 const int SHOWN = TL_INFO | TF_CONSOLE;
+const int SHOWN_ERROR = TL_ERROR | TF_CONSOLE | TF_ALERT;
 char LowerCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsReply(const ReplyRule& rule, const ModulePacket& packet)
@@ -33,13 +33,13 @@ int AwaitPackets(const ReplyRule& rule, const ReadWatcher* watcher, ModulePacket
     }
 }
 
-const char* const PORT6_OPEN_FAILED_TEXT = "ERROR 1B: Can not open port 6.";
-
-bool OpenPort6OrShow(const char* openFailedText)
+// An all-zero record would go to the system port: a record that cannot be
+// built is shown and never sent.
+int RefuseUnbuiltPacket(uint8_t port, uint8_t deviceCommand, int count)
 {
-    if (OpenSecurityModulePort6() == 0) return true;
-    TRACE(SHOWN, MODULE_COMMANDS, "%s", openFailedText);
-    return false;
+    TRACE(SHOWN_ERROR, MODULE_LINK, "ERROR: Packet Not Built for Port %u, Command %u, %d Bytes", port,
+          deviceCommand, count);
+    return PACKET_NOT_BUILT;
 }
 
 }  // namespace
@@ -72,24 +72,26 @@ bool BuildModuleRequest(ModulePacket* packet, char letter, char subCommand, cons
     return BuildPacket(packet, ORBA_PORT_MODULE, ORBA_DC_DATA, bytes, argumentCount + 2);
 }
 
-void BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count)
+bool BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count)
 {
     if (count < 0) count = 0;
     if (count > USB_PACKET_MAX_DL) count = USB_PACKET_MAX_DL;
-    BuildPacket(packet, ORBA_PORT_MODULE, ORBA_DC_DATA, bytes, count);
+    return BuildPacket(packet, ORBA_PORT_MODULE, ORBA_DC_DATA, bytes, count);
 }
 
 int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* bytes, int count)
 {
     ModulePacket packet;
-    BuildPacket(&packet, port, deviceCommand, bytes, count);
+    if (!BuildPacket(&packet, port, deviceCommand, bytes, count))
+        return RefuseUnbuiltPacket(port, deviceCommand, count);
     return WritePacketToSecurityModule(&packet);
 }
 
 int WriteModuleRequest(const char* text, int count)
 {
     ModulePacket packet;
-    BuildModuleDataPacket(&packet, reinterpret_cast<const uint8_t*>(text), count);
+    if (!BuildModuleDataPacket(&packet, reinterpret_cast<const uint8_t*>(text), count))
+        return RefuseUnbuiltPacket(ORBA_PORT_MODULE, ORBA_DC_DATA, count);
     return WritePacketToSecurityModule(&packet);
 }
 
@@ -164,20 +166,4 @@ uint32_t ModuleDataLong(const ModulePacket* packet, int first)
            static_cast<uint32_t>(packet->data[first + 1]) << 16 |
            static_cast<uint32_t>(packet->data[first + 2]) << 8 |
            static_cast<uint32_t>(packet->data[first + 3]);
-}
-
-Port6Session::Port6Session() : Port6Session(PORT6_OPEN_FAILED_TEXT) {}
-
-Port6Session::Port6Session(const char* openFailedText) : open(OpenPort6OrShow(openFailedText)) {}
-
-Port6Session::~Port6Session()
-{
-    if (closeAtEnd) Close();
-}
-
-void Port6Session::Close()
-{
-    if (!open) return;
-    open = false;
-    CloseSecurityModulePort6();
 }

@@ -1,6 +1,5 @@
 // The request layer every command speaks to the board through: building a
-// request, awaiting its reply, the three failure texts of an exchange, and
-// the port-6 session that brackets a command.
+// request, awaiting its reply, and the three failure texts of an exchange.
 #ifndef LINK_MODULEREQUEST_H
 #define LINK_MODULEREQUEST_H
 
@@ -19,14 +18,20 @@ bool BuildPacket(ModulePacket* packet, uint8_t port, uint8_t deviceCommand, cons
 bool BuildModuleRequest(ModulePacket* packet, char letter, char subCommand, const uint8_t* arguments,
                         int argumentCount);
 
-// A port-6 data record holding the bytes (at most 60, more are cut).
-void BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count);
+// A port-6 data record holding the bytes (at most 60, more are cut). False
+// (and an empty record) when there are no bytes to hold.
+bool BuildModuleDataPacket(ModulePacket* packet, const uint8_t* bytes, int count);
 
-// Builds the record for any port and sends it; 0 or the link's failure code.
+// What SendPacket and WriteModuleRequest give for a record they cannot
+// build; nothing is sent.
+enum { PACKET_NOT_BUILT = 618 };
+
+// Builds the record for any port and sends it; 0, PACKET_NOT_BUILT or the
+// link's failure code.
 int SendPacket(uint8_t port, uint8_t deviceCommand, const uint8_t* bytes, int count);
 
-// Builds the port-6 record from text and sends it; 0 or the link's failure
-// code.
+// Builds the port-6 record from text and sends it; 0, PACKET_NOT_BUILT or
+// the link's failure code.
 int WriteModuleRequest(const char* text, int count);
 
 // Builds and sends a port-6 request without awaiting an answer; 0, or
@@ -110,30 +115,5 @@ int ShownExchange(char letter, char subCommand, const uint8_t* arguments, int ar
 // The data bytes of a record as a value, most significant byte first.
 uint16_t ModuleDataWord(const ModulePacket* packet, int first);
 uint32_t ModuleDataLong(const ModulePacket* packet, int first);
-
-// ------------------------------------------------------------------ port 6
-
-// Opens port 6 for a command and shows its failure text when it cannot be
-// opened; closes it when the scope ends unless told to leave it open.
-class Port6Session {
-public:
-    // "ERROR 1B: Can not open port 6." when it cannot be opened.
-    Port6Session();
-    // A command with its own text for the failed open.
-    explicit Port6Session(const char* openFailedText);
-    ~Port6Session();
-    Port6Session(const Port6Session&) = delete;
-    Port6Session& operator=(const Port6Session&) = delete;
-
-    bool IsOpen() const { return open; }
-    // The command ends with the port open (the next command opens it again).
-    void LeaveOpen() { closeAtEnd = false; }
-    // Closes now, before what the command shows next; once only.
-    void Close();
-
-private:
-    bool open;
-    bool closeAtEnd = true;
-};
 
 #endif

@@ -3,7 +3,6 @@
 // append. Records still queued then are left to the operating system.
 #include "link/ReceiveQueue.h"
 
-#include "link/securitymodule.h"
 #include "trace/Trace.h"
 
 #include <cstring>
@@ -114,14 +113,14 @@ size_t ReceivedPacketCount()
     return count;
 }
 
-bool WaitForQueuedPacket(unsigned timeoutMs)
+int WaitForQueuedPacket(unsigned timeoutMs, unsigned long* errorCode)
 {
     ReceiveQueueLock();
     // Without its event (no memory at start) the wait is the plain sleep of
     // a polling read.
     if (packetQueued == nullptr) {
         Plat_Sleep(timeoutMs);
-        return false;
+        return PLAT_WAIT_TIMED_OUT;
     }
-    return Plat_WaitEvent(packetQueued, timeoutMs);
+    return Plat_WaitEvent(packetQueued, timeoutMs, errorCode);
 }

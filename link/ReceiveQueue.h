@@ -3,6 +3,7 @@
 #ifndef LINK_RECEIVEQUEUE_H
 #define LINK_RECEIVEQUEUE_H
 
+#include "link/ORBA_Support.h"
 #include "platform/Platform.h"
 
 #include <cstddef>
@@ -17,12 +18,18 @@ const size_t RECEIVE_QUEUE_LIMIT = 10000;
 // is never deleted: the reader thread may still use it while the process ends.
 PlatLock ReceiveQueueLock();
 
+// Appends a copy of the record (the reader thread); a full queue drops it.
+void QueueReceivedPacket(const ModulePacket* record);
+// Takes the oldest record; false (and an all-zero record) when none waits.
+bool DequeueReceivedPacket(ModulePacket* record);
+
 // Records waiting now.
 size_t ReceivedPacketCount();
 
-// Waits up to timeoutMs for the reader to queue a packet. True when one was
-// queued since the last wait; it may already have been taken, so the caller
-// looks at the queue again either way.
-bool WaitForQueuedPacket(unsigned timeoutMs);
+// Waits up to timeoutMs for the reader to queue a packet: PLAT_WAIT_SET when
+// one was queued since the last wait (it may already have been taken, so the
+// caller looks at the queue again either way), PLAT_WAIT_TIMED_OUT, or
+// PLAT_WAIT_FAILED at once with *errorCode the system's code.
+int WaitForQueuedPacket(unsigned timeoutMs, unsigned long* errorCode);
 
 #endif

@@ -2,6 +2,7 @@
 // what a caller may be waiting for. Started once, never stopped; it ends for
 // good at its first failed driver read.
 #include "link/securitymodule.h"
+#include "link/ReceiveQueue.h"
 
 #include "config/PgmCnfg.h"
 #include "link/USB_Standalone.h"

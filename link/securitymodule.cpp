@@ -20,6 +20,9 @@ const int SHOWN_ERROR = TL_ERROR | TF_CONSOLE | TF_ALERT;
 const unsigned POLL_STEP_MS = 100;
 
 std::atomic<bool> fastLink{false};
+// Set once a wait for the reader has failed: the reads sleep their steps
+// from then on, as polling reads do, instead of spinning on a broken wait.
+std::atomic<bool> readerWaitFailed{false};
 
 // Fixed per deliverable: only cu_utility dumps its packets.
 bool PacketTrace() { return g_Variant.packetTrace; }
@@ -51,6 +54,21 @@ Clock::time_point EndOfWait(Clock::time_point start, int waitCount)
     return start + std::chrono::milliseconds(steps * POLL_STEP_MS);
 }
 
+// Waits for the reader to queue a packet, or sleeps once such a wait has
+// failed. The failure is shown once, as the link's other failures are.
+void AwaitReader(unsigned milliseconds)
+{
+    if (readerWaitFailed.load()) {
+        Plat_Sleep(milliseconds);
+        return;
+    }
+    unsigned long errorCode = 0;
+    if (WaitForQueuedPacket(milliseconds, &errorCode) != PLAT_WAIT_FAILED) return;
+    readerWaitFailed = true;
+    TRACE(SHOWN_ERROR, MODULE_LINK, "ERROR: Waiting for the Serial Port Reader Returned:%0x.",
+          static_cast<unsigned>(errorCode));
+}
+
 // One fast-link step: waits for the reader to queue a packet, at most one
 // polling step at a time, until the end of the wait. False once it is over.
 bool WakeStep(int waitCount, Clock::time_point end)
@@ -60,7 +78,7 @@ bool WakeStep(int waitCount, Clock::time_point end)
     if (now >= end) return false;
     // Rounded up, so that the read never gives up before its time.
     const long long left = std::chrono::ceil<std::chrono::milliseconds>(end - now).count();
-    WaitForQueuedPacket(left < POLL_STEP_MS ? static_cast<unsigned>(left) : POLL_STEP_MS);
+    AwaitReader(left < POLL_STEP_MS ? static_cast<unsigned>(left) : POLL_STEP_MS);
     return true;
 }
 

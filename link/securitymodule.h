@@ -23,13 +23,12 @@ void FlushReceivedPackets();
 
 // The fast link: reads take each packet the moment the reader queues it
 // instead of at their next 100 ms poll, and still give up waitCount x 100 ms
-// after the call, with the same traces. Off unless switched on.
+// after the call, with the same traces. Off unless switched on. Should a wait
+// for the reader fail, the failure is shown once and reads poll from then on.
 void SetFastLink(bool on);
 bool FastLinkOn();
 
 // Internal to the link, visible for tests.
-void QueueReceivedPacket(const ModulePacket* record);
-bool DequeueReceivedPacket(ModulePacket* record);
 unsigned SerialPortReaderThread(void* unused);
 
 #endif

@@ -30,14 +30,31 @@ void Plat_GetLine(char* buffer, size_t size)
 
 void Plat_ConsoleWrite(const char* text, size_t length) { Console()->write(text, length); }
 
-void Plat_ConsolePrintf(const char* format, ...)
+namespace {
+
+void FormatAndWrite(void (*write)(const char*, size_t), const char* format, va_list arguments)
 {
     char text[1024];
-    va_list arguments;
-    va_start(arguments, format);
     int length = vsnprintf(text, sizeof text, format, arguments);
-    va_end(arguments);
     if (length < 0) return;
     if (static_cast<size_t>(length) >= sizeof text) length = sizeof text - 1;
-    Plat_ConsoleWrite(text, static_cast<size_t>(length));
+    write(text, static_cast<size_t>(length));
+}
+
+}  // namespace
+
+void Plat_ConsolePrintf(const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    FormatAndWrite(Plat_ConsoleWrite, format, arguments);
+    va_end(arguments);
+}
+
+void Plat_ErrorPrintf(const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    FormatAndWrite(Plat_ErrorWrite, format, arguments);
+    va_end(arguments);
 }

@@ -35,6 +35,11 @@ bool Plat_MoveFileReplace(const char* from, const char* to);
 // fopen on the mapped path; mode as for fopen ("w", "rb", ...).
 FILE* Plat_OpenFile(const char* path, const char* mode);
 
+// The system's reason for the last failed file call of this thread, as
+// FormatMessageA gives it for GetLastError (off Windows strerror of errno),
+// without a line end.
+void Plat_LastErrorText(char* out, size_t size);
+
 // GetFileAttributesA: -1 when the path is missing, else the attribute bits
 // (0x10 folder, 0x20 archive, 0x01 read-only, 0x80 normal, ...).
 long Plat_GetFileAttributes(const char* path);
@@ -87,10 +92,13 @@ struct PlatEventImpl;
 typedef PlatEventImpl* PlatEvent;
 PlatEvent Plat_CreateEvent();
 void Plat_SetEvent(PlatEvent event);
-// Waits until the event is set or timeoutMs have passed; true when it was
-// set (it is clear again). Windows may end a timed-out wait up to one clock
-// tick early: a caller keeping a deadline checks its own clock.
-bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs);
+// Waits until the event is set or timeoutMs have passed: PLAT_WAIT_SET (it
+// is clear again), PLAT_WAIT_TIMED_OUT, or PLAT_WAIT_FAILED at once, with
+// *errorCode the system's code, when the wait itself fails. Windows may end a
+// timed-out wait up to one clock tick early: a caller keeping a deadline
+// checks its own clock.
+enum { PLAT_WAIT_SET = 0, PLAT_WAIT_TIMED_OUT = 1, PLAT_WAIT_FAILED = 2 };
+int Plat_WaitEvent(PlatEvent event, unsigned timeoutMs, unsigned long* errorCode);
 void Plat_DeleteEvent(PlatEvent event);
 
 // GetCurrentThreadId.
@@ -106,6 +114,14 @@ bool Plat_BeginThread(PlatThreadProc proc, void* argument);
 // Ends the process at once with the status: no static teardown, but the
 // console is put back as it was found.
 [[noreturn]] void Plat_ExitNow(int status);
+
+// SetConsoleCtrlHandler: the handler runs when the process is being ended by
+// Ctrl-C, Ctrl-Break, the console closed, a log-off or a shut-down (off
+// Windows: SIGINT, SIGTERM, SIGHUP), on a thread of its own where it may
+// take locks; the process then ends as it would have without it, with the
+// same status. A later call replaces the handler.
+typedef void (*PlatEndingHandler)();
+void Plat_SetEndingHandler(PlatEndingHandler handler);
 
 // -------------------------------------------------------------------- console
 //
@@ -132,7 +148,21 @@ void Plat_GetLine(char* buffer, size_t size);
 void Plat_ConsoleWrite(const char* text, size_t length);
 void Plat_ConsolePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// ---------------------------------------------------------- standard error
+//
+// Notes for the calling script beside the console, never on it: what the
+// console shows, the capture file and the exit status stay as they are.
+
+// fputs to stderr, at once. The console's pending output goes out first, so
+// that on one terminal the two keep their order.
+void Plat_ErrorWrite(const char* text, size_t length);
+void Plat_ErrorPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // --------------------------------------------------------- profile files
+//
+// What the Windows profile calls do, by our own INI code on every platform
+// (platform/Profile.cpp), except that a file name without a folder is the
+// current directory's, never the Windows folder's.
 
 // GetPrivateProfileStringA: copies the value (or the default) into buffer,
 // cut to size - 1 and terminated; returns the number of characters copied.

@@ -27,27 +27,7 @@ std::atomic<bool> keyModeOn{false};
 bool inputEnded = false;
 int pushedBack = -1;
 
-void RestoreOnSignal(int signalNumber)
-{
-    PosixRestoreTerminal();
-    // Nothing is left to do if these fail: the handler is on its way out.
-    (void)signal(signalNumber, SIG_DFL);
-    (void)raise(signalNumber);
-}
-
 void RestoreAtExit() { PosixRestoreTerminal(); }
-
-// A signal the process was told to ignore (nohup, a background job) stays
-// ignored.
-void RestoreTerminalOnSignal(int signalNumber)
-{
-    struct sigaction previous = {};
-    if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) return;
-    struct sigaction action = {};
-    action.sa_handler = RestoreOnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(signalNumber, &action, nullptr);
-}
 
 void SetUpOnce()
 {
@@ -57,7 +37,7 @@ void SetUpOnce()
     // Without the hook only a normal end leaves the terminal as it was.
     (void)std::atexit(RestoreAtExit);
     const int fatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT};
-    for (int signalNumber : fatalSignals) RestoreTerminalOnSignal(signalNumber);
+    for (int signalNumber : fatalSignals) PosixCatchSignal(signalNumber);
 }
 
 void SetUpConsole() { std::call_once(setUpOnce, SetUpOnce); }
@@ -163,4 +143,11 @@ const PlatConsoleOps* Plat_NativeConsole()
 {
     SetUpConsole();
     return &nativeConsole;
+}
+
+void Plat_ErrorWrite(const char* text, size_t length)
+{
+    FlushOutput();
+    std::fwrite(text, 1, length, stderr);
+    std::fflush(stderr);
 }

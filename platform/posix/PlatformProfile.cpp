@@ -1,15 +1,14 @@
-// Profile (INI) files as the Windows profile calls read and write them. A
-// write replaces the file as a whole, so that a failure never leaves half a
-// file behind.
-#include "platform/Platform.h"
-#include "platform/posix/IniText.h"
+// The files behind the profile calls: program paths mapped as every other
+// file's, a link followed, and a write that replaces the file as a whole,
+// keeping its owner and permissions.
+#include "platform/IniText.h"
+#include "platform/ProfileFiles.h"
 #include "platform/posix/PosixSupport.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -18,24 +17,6 @@
 namespace {
 
 std::atomic<unsigned> tempCounter{0};
-
-bool ReadProfile(const char* file, std::string* text)
-{
-    std::string native = PosixNativePath(file);
-    return !native.empty() && PosixReadWholeFile(native, text);
-}
-
-// Copies at most size - 1 characters and terminates; the count copied.
-unsigned CopyCut(const std::string& value, char* buffer, unsigned size)
-{
-    size_t length = std::strlen(value.c_str());
-    if (length > size - 1) length = size - 1;
-    std::memcpy(buffer, value.data(), length);
-    buffer[length] = '\0';
-    return static_cast<unsigned>(length);
-}
-
-bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
 
 // A link is followed: the file it names is the one replaced.
 bool ResolveTarget(const std::string& native, std::string* target)
@@ -117,24 +98,14 @@ bool MayRewrite(const std::string& target, const struct stat& info)
 
 }  // namespace
 
-unsigned Plat_GetProfileString(const char* section, const char* key, const char* defaultValue,
-                               char* buffer, unsigned size, const char* file)
+bool ProfileReadFile(const char* file, std::string* text)
 {
-    if (buffer == nullptr || size == 0) return 0;
-    std::string value = defaultValue != nullptr ? defaultValue : "";
-    std::string text;
-    std::string found;
-    if (section != nullptr && key != nullptr && file != nullptr && ReadProfile(file, &text) &&
-        IniFindValue(text, section, key, &found))
-        value = found;
-    return CopyCut(value, buffer, size);
+    std::string native = PosixNativePath(file);
+    return !native.empty() && PosixReadWholeFile(native, text);
 }
 
-bool Plat_WriteProfileString(const char* section, const char* key, const char* value, const char* file)
+bool ProfileWriteValue(const char* file, const char* section, const char* key, const char* value)
 {
-    if (section == nullptr || key == nullptr || value == nullptr || file == nullptr) return false;
-    // A line break would split the entry and plant lines of its own.
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
     std::string native = PosixNativePath(file);
     std::string target;
     if (native.empty() || !ResolveTarget(native, &target)) return false;
@@ -147,30 +118,4 @@ bool Plat_WriteProfileString(const char* section, const char* key, const char* v
         return false;
     }
     return ReplaceWhole(target, IniSetValue(text, section, key, value), exists ? &old : nullptr);
-}
-
-unsigned Plat_GetProfileSectionNames(char* buffer, unsigned size, const char* file)
-{
-    if (buffer == nullptr || size == 0) return 0;
-    buffer[0] = '\0';
-    if (size == 1) return 0;
-    std::string text;
-    if (file == nullptr || !ReadProfile(file, &text)) {
-        buffer[1] = '\0';
-        return 0;
-    }
-    size_t used = 0;
-    for (const std::string& name : IniSectionNames(text)) {
-        // Room is kept for this name's terminator and the list's.
-        if (used + name.size() + 2 > size) {
-            if (used < size - 2) std::memcpy(buffer + used, name.data(), size - 2 - used);
-            buffer[size - 2] = '\0';
-            buffer[size - 1] = '\0';
-            return size - 2;
-        }
-        std::memcpy(buffer + used, name.c_str(), name.size() + 1);
-        used += name.size() + 1;
-    }
-    buffer[used] = '\0';
-    return static_cast<unsigned>(used);
 }

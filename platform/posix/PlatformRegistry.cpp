@@ -2,7 +2,7 @@
 // path, its entries the key's values as text. The host name stands for the
 // computer name.
 #include "platform/Platform.h"
-#include "platform/posix/IniText.h"
+#include "platform/IniText.h"
 #include "platform/posix/PosixSupport.h"
 
 #include <climits>

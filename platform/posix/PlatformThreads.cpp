@@ -65,7 +65,7 @@ void Plat_SetEvent(PlatEvent event)
     pthread_mutex_unlock(&event->mutex);
 }
 
-bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs)
+int Plat_WaitEvent(PlatEvent event, unsigned timeoutMs, unsigned long* errorCode)
 {
     struct timespec deadline;
     clock_gettime(CLOCK_MONOTONIC, &deadline);
@@ -76,14 +76,18 @@ bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs)
         deadline.tv_nsec -= 1000000000L;
     }
     pthread_mutex_lock(&event->mutex);
-    // Spurious wake-ups go back to waiting until the deadline.
+    // Spurious wake-ups go back to waiting until the deadline; any error
+    // other than the time-out cannot be waited through.
     int result = 0;
-    while (!event->set && result != ETIMEDOUT)
+    while (!event->set && result == 0)
         result = pthread_cond_timedwait(&event->changed, &event->mutex, &deadline);
     const bool wasSet = event->set;
     event->set = false;
     pthread_mutex_unlock(&event->mutex);
-    return wasSet;
+    if (wasSet) return PLAT_WAIT_SET;
+    if (result == ETIMEDOUT) return PLAT_WAIT_TIMED_OUT;
+    *errorCode = static_cast<unsigned long>(result);
+    return PLAT_WAIT_FAILED;
 }
 
 void Plat_DeleteEvent(PlatEvent event)

@@ -78,3 +78,10 @@ const PlatConsoleOps* Plat_NativeConsole()
     SetUpConsole();
     return &nativeConsole;
 }
+
+void Plat_ErrorWrite(const char* text, size_t length)
+{
+    FlushOutput();
+    std::fwrite(text, 1, length, stderr);
+    std::fflush(stderr);
+}

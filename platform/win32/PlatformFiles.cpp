@@ -53,6 +53,19 @@ FILE* Plat_OpenFile(const char* path, const char* mode)
     return file;
 }
 
+void Plat_LastErrorText(char* out, size_t size)
+{
+    if (size == 0) return;
+    const DWORD code = GetLastError();
+    char text[256];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  code, 0, text, sizeof text, nullptr);
+    // Without the line end and the full stop the system's texts end with.
+    while (length > 0 && std::strchr("\r\n. ", text[length - 1]) != nullptr) --length;
+    std::snprintf(out, size, "%.*s (error %lu)", static_cast<int>(length), text,
+                  static_cast<unsigned long>(code));
+}
+
 long Plat_GetFileAttributes(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);

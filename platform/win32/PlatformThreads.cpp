@@ -43,11 +43,15 @@ PlatEvent Plat_CreateEvent()
 
 void Plat_SetEvent(PlatEvent event) { SetEvent(event->handle); }
 
-bool Plat_WaitEvent(PlatEvent event, unsigned timeoutMs)
+int Plat_WaitEvent(PlatEvent event, unsigned timeoutMs, unsigned long* errorCode)
 {
     // INFINITE would never time out; one millisecond short of it does.
     const DWORD timeout = timeoutMs == INFINITE ? INFINITE - 1 : static_cast<DWORD>(timeoutMs);
-    return WaitForSingleObject(event->handle, timeout) == WAIT_OBJECT_0;
+    const DWORD result = WaitForSingleObject(event->handle, timeout);
+    if (result == WAIT_OBJECT_0) return PLAT_WAIT_SET;
+    if (result == WAIT_TIMEOUT) return PLAT_WAIT_TIMED_OUT;
+    *errorCode = result == WAIT_FAILED ? GetLastError() : result;
+    return PLAT_WAIT_FAILED;
 }
 
 void Plat_DeleteEvent(PlatEvent event)

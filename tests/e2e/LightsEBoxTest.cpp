@@ -5,6 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <tuple>
+
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -101,28 +106,66 @@ TEST(LightTests, CuUtilityHasNone)
 
 // ---------------------------------------------------------------- report
 
-class HardwareVersionRequest : public ::testing::TestWithParam<Variant> {};
+// The report file as a script names it, and where that is in the lane (the
+// program runs in the lane's Bin folder).
+struct ReportFile {
+    const char* name;
+    const char* argument;
+    std::string (*path)(const LaneFolder& lane);
+};
 
-TEST_P(HardwareVersionRequest, WritesTheIdentityIntoTheNamedFile)
+void PrintTo(const ReportFile& report, std::ostream* out) { *out << report.argument; }
+
+const ReportFile reportFiles[] = {
+    {"Bare", "hw.ini", [](const LaneFolder& lane) { return lane.BinDir() + "/hw.ini"; }},
+    {"Dot", ".\\hw.ini", [](const LaneFolder& lane) { return lane.BinDir() + "/hw.ini"; }},
+    {"Parent", "..\\Reports\\hw.ini",
+     [](const LaneFolder& lane) { return lane.BinDir() + "/../Reports/hw.ini"; }},
+    {"DriveC", "C:\\Lane\\hw.ini", [](const LaneFolder& lane) { return lane.OnDriveC("Lane/hw.ini"); }},
+};
+
+class HardwareVersionRequest : public ::testing::TestWithParam<std::tuple<Variant, ReportFile>> {};
+
+TEST_P(HardwareVersionRequest, WritesIntoTheNamedFileKeepingEveryOtherByte)
 {
-    const Variant& variant = GetParam();
+    const Variant& variant = std::get<0>(GetParam());
+    const ReportFile& report = std::get<1>(GetParam());
     UtilityRun run(variant);
     run.Module().Set(variant.cu ? "version=061003222012" : "version=051012152010");
     run.Module().Set("serial=SN-77");
-    WriteTextFile(run.Lane().ConfigDir() + "/Inventory.Ini", "[Lane]\r\nNumber=4\r\n");
-    EXPECT_EQ(run.Run({"-HardwareVersionRequest", "..\\Config\\Inventory.Ini"}), 0);
-    const std::string prefix = variant.cu ? "ConveyorController_" : "ScanningController_";
-    EXPECT_EQ(ReadTextFile(run.Lane().ConfigDir() + "/Inventory.Ini"),
-              "[Lane]\r\nNumber=4\r\n[HardwareVersions]\r\n" + prefix +
-                  "Description=" + (variant.cu ? "Conveyor Unit" : "Scanning Unit") + "\r\n" + prefix +
-                  "Manufacturer=VAV\r\n" + prefix + "Type=USB\r\n" + prefix +
-                  "Version=" + (variant.cu ? "06.10 03/22/2012" : "05.10 12/15/2010") + "\r\n" + prefix +
-                  "SerialNumber=SN-77\r\n");
+    const std::string p = variant.cu ? "ConveyorController_" : "ScanningController_";
+    // Edited by hand and by installers: comments, blank lines, a line ending
+    // in LF alone among CRLF ones, a key in other letter case, and a last
+    // line without a line end.
+    const std::string file = report.path(run.Lane());
+    WriteTextFile(file,
+                  "; inventory of lane 4\r\n\r\n[Lane]\nNumber=4\r\n\r\n"
+                  "[HardwareVersions]\r\nPrinter_Version = 7\r\n" +
+                      LowerCase(p) + "version=01.00\n; serial follows\r\n[Tail]\r\nLast=1");
+    // Where the Windows profile calls would have put a bare name's report.
+    const std::string windowsFolder = run.Lane().OnDriveC("windows/hw.ini");
+    std::error_code error;
+    std::filesystem::remove(windowsFolder, error);
+
+    EXPECT_EQ(run.Run({"-HardwareVersionRequest", report.argument}), 0);
+    EXPECT_THAT(LowerCase(run.Output()), Not(HasSubstr("error")));
+    EXPECT_EQ(ReadTextFile(file),
+              "; inventory of lane 4\r\n\r\n[Lane]\nNumber=4\r\n\r\n"
+              "[HardwareVersions]\r\nPrinter_Version = 7\r\n" +
+                  p + "Version=" + (variant.cu ? "06.10 03/22/2012" : "05.10 12/15/2010") + "\n" + p +
+                  "Description=" + (variant.cu ? "Conveyor Unit" : "Scanning Unit") + "\r\n" + p +
+                  "Manufacturer=VAV\r\n" + p + "Type=USB\r\n" + p +
+                  "SerialNumber=SN-77\r\n; serial follows\r\n[Tail]\r\nLast=1");
+    EXPECT_FALSE(PathExists(windowsFolder));
     EXPECT_THAT(run.Received(), ElementsAreArray(StartUpPackets())) << "no packet of its own";
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, HardwareVersionRequest, ::testing::Values(SU, CU),
-                         [](const auto& paramInfo) { return VariantName(paramInfo.param); });
+INSTANTIATE_TEST_SUITE_P(Both, HardwareVersionRequest,
+                         ::testing::Combine(::testing::Values(SU, CU), ::testing::ValuesIn(reportFiles)),
+                         [](const auto& paramInfo) {
+                             return VariantName(std::get<0>(paramInfo.param)) + "_" +
+                                    std::get<1>(paramInfo.param).name;
+                         });
 
 // ------------------------------------------------------------------ E-Box
 

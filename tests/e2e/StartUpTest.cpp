@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 
 using ::testing::ElementsAreArray;
 using ::testing::EndsWith;
@@ -109,6 +110,67 @@ TEST_P(StartUp, GetUtilityVersionAnswersAloneWithoutTouchingAnything)
     EXPECT_THAT(run.Received(), ::testing::IsEmpty());
 }
 
+TEST_P(StartUp, HelpAsTheFirstArgumentShowsTheSummaryAndTouchesNothing)
+{
+    for (const char* spelling : {"/?", "--HELP"}) {
+        UtilityRun run(GetParam());
+        EXPECT_EQ(run.Run({spelling, "-GetVersion"}), 0) << spelling;
+        const std::string output = run.Output();
+        EXPECT_THAT(output, StartsWith(std::string("\n") + GetParam().banner + "\n\nUsage: "));
+        EXPECT_THAT(output, HasSubstr("\n  -SecurityModuleUpload "));
+        EXPECT_THAT(output, HasSubstr("\n  -SetCurtainBreakWindow <number> "));
+        EXPECT_THAT(output, HasSubstr("  " + std::to_string(GetParam().exitUploadFailed) +
+                                      "  the firmware upload failed\n"));
+        EXPECT_FALSE(PathExists(run.Lane().OnDriveC("FirmwareUpdate"))) << spelling;
+        EXPECT_THAT(run.Received(), ::testing::IsEmpty()) << spelling;
+    }
+}
+
+struct Outcome {
+    int status;
+    std::string output;
+    std::string errors;
+};
+
+// One run in a lane of its own; blockCapture puts a plain file where the
+// capture folder belongs, so that no capture file can be opened.
+Outcome RunOnce(const Variant& variant, const std::vector<std::string>& arguments,
+                bool blockCapture = false)
+{
+    UtilityRun run(variant);
+    if (blockCapture) WriteTextFile(run.Lane().OnDriveC("FirmwareUpdate"), "");
+    const int status = run.Run(arguments);
+    return {status, run.Output(), run.Errors()};
+}
+
+// A script that mistypes a switch, or a lane whose capture folder cannot be
+// written, gets the same console text and exit status as before, to the
+// byte; only standard error names what went wrong.
+TEST_P(StartUp, UnrecognisedArgumentIsNamedOnStandardErrorOnly)
+{
+    const Outcome plain = RunOnce(GetParam(), {});
+    const Outcome mistyped =
+        RunOnce(GetParam(), {"-SecurityModuleUplaod", "-InputFile", "SU_CRC_0.bin"});
+    EXPECT_EQ(mistyped.status, plain.status);
+    EXPECT_EQ(mistyped.output, plain.output);
+    EXPECT_THAT(mistyped.errors,
+                HasSubstr(std::string(GetParam().cu ? "cu_utility" : "su_utility") +
+                          ": unrecognised argument \"-SecurityModuleUplaod\": the remaining "
+                          "arguments are ignored and the menus run"));
+    EXPECT_THAT(plain.errors, Not(HasSubstr("unrecognised")));
+}
+
+TEST_P(StartUp, CaptureFileThatCannotBeOpenedIsNamedOnStandardErrorOnly)
+{
+    const Outcome recorded = RunOnce(GetParam(), {"-GetVersion"});
+    const Outcome unrecorded = RunOnce(GetParam(), {"-GetVersion"}, true);
+    EXPECT_EQ(unrecorded.status, recorded.status);
+    EXPECT_EQ(unrecorded.output, recorded.output);
+    EXPECT_THAT(unrecorded.errors, HasSubstr(": cannot open the capture file \""));
+    EXPECT_THAT(unrecorded.errors, HasSubstr("Utility01.Txt\": "));
+    EXPECT_THAT(recorded.errors, Not(HasSubstr("capture file")));
+}
+
 TEST_P(StartUp, InputFileAsTheLastArgumentEndsTheCommandLine)
 {
     UtilityRun run(GetParam());
@@ -173,24 +235,26 @@ TEST(TwoPrograms, AtOnceOnOneLaneEachCaptureFileIsWhole)
 
 // 200 ms after the port is initialised, 1 s to empty the queue, one 100 ms
 // poll step for each of the four replies and 500 ms before the port is
-// closed: 2.1 s from start to the identity. A reply that is queued before
-// its first poll costs no step, so 1.7 s is the floor.
+// closed: 2.1 s from the port's initialisation to its close, as the board
+// receives them; the identity is shown after that. A reply that is queued
+// before its first poll costs no step, so 1.7 s is the floor. How fast the
+// machine starts a process is not the program's to keep.
 TEST_P(StartUp, IdentityIsShownAfterTheProtocolsOwnWaits)
 {
     UtilityRun run(GetParam());
-    const auto start = std::chrono::steady_clock::now();
-    run.Start({"-GetVersion"});
-    ASSERT_TRUE(run.WaitFor("Serial Number :"));
-    const auto took =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    EXPECT_EQ(run.Finish(), 0);
-    RecordProperty("StartUpMs", static_cast<int>(took.count()));
-    std::printf("start-up to identity: %lld ms\n", static_cast<long long>(took.count()));
-    EXPECT_GE(took.count(), 1700);
-    // Under Wine the process itself takes up to a second to start.
-    if (!timing::SlowBuild() && !UnderWine()) {
-        EXPECT_LE(took.count(), 2205);
-    }
+    EXPECT_EQ(run.Run({"-GetVersion"}), 0);
+    EXPECT_THAT(run.Output(), HasSubstr("Serial Number :"));
+    const auto initialised = Arrivals(run, StartUpPackets().front());
+    const auto closed = Arrivals(run, StartUpPackets().back());
+    ASSERT_EQ(initialised.size(), 1u);
+    ASSERT_EQ(closed.size(), 1u);
+    const long long took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(closed.front() - initialised.front())
+            .count();
+    RecordProperty("StartUpMs", static_cast<int>(took));
+    std::printf("port 6 initialised to closed: %lld ms\n", took);
+    EXPECT_GE(took, 1700);
+    EXPECT_LE(took, timing::UpperLimitMs(2205));
 }
 
 // The 200 ms the program waits between initialising port 6 and opening it

@@ -117,9 +117,22 @@ TEST(EmulatorProgram, ServesUntilTerminatedAndCleansUp)
     argv.push_back(nullptr);
     pid_t child = 0;
     ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    // A failed check ends the test here: the board must not serve on after it.
+    struct StopOnFailure {
+        pid_t& pid;
+        ~StopOnFailure()
+        {
+            if (pid <= 0) return;
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    } stop{child};
 
+    // The socket's file is there from its bind, a moment before the board
+    // listens: it is ready once a connection is taken.
     std::string socketPath = folder + "/SecModuleDevice0";
-    for (int i = 0; i < 500 && !Exists(socketPath); ++i)
+    const auto listens = [&socketPath] { return testboard::Client().Connect(socketPath); };
+    for (int i = 0; i < 500 && !listens(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     {
         testboard::Client writer;
@@ -136,6 +149,7 @@ TEST(EmulatorProgram, ServesUntilTerminatedAndCleansUp)
     kill(child, SIGTERM);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
+    child = 0;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_FALSE(Exists(socketPath));
     EXPECT_NE(testenv::ReadFile(log).find("out P DA=6 DC=6 DL=5 DATA=7a35313233"), std::string::npos);

@@ -2,6 +2,7 @@
 // board and its faults standing in for a misbehaving one.
 #include "link/USB_Standalone.h"
 #include "emulated/BoardClient.h"
+#include "support/LinkFixture.h"
 #include "support/ScriptedConsole.h"
 #include "trace/TraceTestHooks.h"
 
@@ -13,24 +14,8 @@ namespace {
 
 using emulator::LogKind;
 
-ModulePacket Request(uint8_t da, uint8_t dc, const std::string& data)
-{
-    ModulePacket packet;
-    std::memset(&packet, 0, sizeof packet);
-    packet.DA = da;
-    packet.DC = dc;
-    packet.DL = static_cast<uint8_t>(data.size());
-    std::memcpy(packet.data, data.data(), data.size());
-    return packet;
-}
-
-bool IsAllZero(const ModulePacket& packet)
-{
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&packet);
-    for (size_t i = 0; i < sizeof packet; ++i)
-        if (bytes[i] != 0) return false;
-    return true;
-}
+using linktest::AllZero;
+using linktest::Packet;
 
 class UsbOverSocket : public ::testing::Test {
 protected:
@@ -53,7 +38,7 @@ protected:
     // the board's answer.
     int Exchange(const std::string& request)
     {
-        ModulePacket packet = Request(6, 6, request);
+        ModulePacket packet = Packet(6, 6, request);
         EXPECT_EQ(USB_WritePacketToSecurityModule(&packet), 0);
         std::memset(&record, 0, sizeof record);
         size = -1;
@@ -86,9 +71,9 @@ TEST_F(UsbOverSocket, OpensFourConnectionsAndCarriesARequestAndItsReply)
 TEST_F(UsbOverSocket, SystemPortPacketsArriveAsDeviceControls)
 {
     OpenWith({});
-    ModulePacket loopback = Request(0, ORBA_DC_SYSTEM_LOOPBACK, "");
+    ModulePacket loopback = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, "");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&loopback), 0);
-    ModulePacket init = Request(6, ORBA_DC_INIT_PORT, std::string("\x01\x06\x02\x01", 4));
+    ModulePacket init = Packet(6, ORBA_DC_INIT_PORT, std::string("\x01\x06\x02\x01", 4));
     EXPECT_EQ(USB_WritePacketToSecurityModule(&init), 0);
     ASSERT_TRUE(board.WaitForLog(6));
     std::vector<emulator::LogEntry> in = board.EntriesOf(LogKind::ToBoard);
@@ -153,7 +138,7 @@ TEST_F(UsbOverSocket, BadPacketsFromTheBoardFailWithTheirCodes)
         scripted::ClearOutput();
         EXPECT_EQ(Exchange(c.request), c.code) << c.message;
         EXPECT_EQ(scripted::Output(), c.message + "\n");
-        EXPECT_TRUE(IsAllZero(record));
+        EXPECT_TRUE(AllZero(record));
     }
     // The longest packet the wire carries passes every check.
     EXPECT_EQ(Exchange("Q1"), 0);
@@ -166,10 +151,10 @@ TEST_F(UsbOverSocket, ABadChecksumAndAnEmptyReadDeliverNoRecord)
     OpenWith({"fault.Z2=bad-checksum", "fault.Z5=empty"});
     EXPECT_EQ(Exchange("Z2"), 0);
     EXPECT_EQ(size, 17);
-    EXPECT_TRUE(IsAllZero(record));
+    EXPECT_TRUE(AllZero(record));
     EXPECT_EQ(Exchange("Z5"), 0);
     EXPECT_EQ(size, 0);
-    EXPECT_TRUE(IsAllZero(record));
+    EXPECT_TRUE(AllZero(record));
     EXPECT_EQ(scripted::Output(), "");
 }
 
@@ -178,7 +163,7 @@ TEST_F(UsbOverSocket, AClosedReadConnectionFailsTheReadButNotTheWrites)
     OpenWith({"fault.Z2=close"});
     EXPECT_EQ(Exchange("Z2"), 742);
     EXPECT_EQ(scripted::Output(), "ERROR: ReadFile on hDevice_Read_SerialPortData Returned:20.\n");
-    ModulePacket request = Request(6, 6, "Z5");
+    ModulePacket request = Packet(6, 6, "Z5");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&request), 0);
 }
 
@@ -186,11 +171,11 @@ TEST_F(UsbOverSocket, AWriteToAGoneBoardIs388)
 {
     OpenWith({});
     board.Stop();
-    ModulePacket request = Request(6, 6, "Z2");
+    ModulePacket request = Packet(6, 6, "Z2");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&request), 388);
     EXPECT_EQ(scripted::Output(), "ERROR: WriteFile returns 20.\n");
     scripted::ClearOutput();
-    ModulePacket system = Request(0, ORBA_DC_SYSTEM_LOOPBACK, "");
+    ModulePacket system = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, "");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&system), 357);
     EXPECT_EQ(scripted::Output(), "ERROR: DeviceIoControl returns 20.\n");
 }

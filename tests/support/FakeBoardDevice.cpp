@@ -1,7 +1,6 @@
 #include "support/FakeBoardDevice.h"
 
 #include "link/ORBA_Support.h"
-#include "platform/Platform.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,13 +21,14 @@ struct Board {
     std::deque<Bytes> reads;
     bool closed = false;
     int blockedReaders = 0;
-    int opens = 0;
+    int readCount = 0;
+    std::vector<Opened> opens;
     int failOpensFrom = 0;
     unsigned long openFailure = 0;
-    bool failWrites = false;
+    int failingWrites = 0;  // how many of the next writes fail; -1: all
     std::function<bool(const Sent&)> failingWrite;
     unsigned long writeFailure = 0;
-    std::string lastOpenedName;
+    int shortWrite = -1;  // the count the next stream write reports
     std::vector<Sent> sent;
     std::function<void(const Sent&)> responder;
 };
@@ -36,21 +36,22 @@ struct Board {
 // Never freed: see the header.
 Board* board = new Board;
 
-PlatDevice Open(const char* deviceName, int, unsigned long* errorCode)
+PlatDevice Open(const char* deviceName, int access, unsigned long* errorCode)
 {
     std::lock_guard<std::mutex> guard(board->mutex);
-    ++board->opens;
-    board->lastOpenedName = deviceName;
-    if (board->failOpensFrom > 0 && board->opens >= board->failOpensFrom) {
+    board->opens.push_back({deviceName, access});
+    const int number = static_cast<int>(board->opens.size());
+    if (board->failOpensFrom > 0 && number >= board->failOpensFrom) {
         *errorCode = board->openFailure;
         return PLAT_INVALID_DEVICE;
     }
-    return board->opens;
+    return number;
 }
 
 bool Read(PlatDevice, void* buffer, unsigned size, unsigned* count, unsigned long* errorCode)
 {
     std::unique_lock<std::mutex> lock(board->mutex);
+    ++board->readCount;
     ++board->blockedReaders;
     board->changed.notify_all();
     board->changed.wait(lock, [] { return board->closed || !board->reads.empty(); });
@@ -68,14 +69,21 @@ bool Read(PlatDevice, void* buffer, unsigned size, unsigned* count, unsigned lon
     return true;
 }
 
-bool Record(const Sent& packet, unsigned long* errorCode)
+// Records the packet unless it is to fail; *written is what a stream write reports.
+bool Record(const Sent& packet, unsigned* written, unsigned long* errorCode)
 {
     std::function<void(const Sent&)> responder;
     {
         std::lock_guard<std::mutex> guard(board->mutex);
-        if (board->failWrites || (board->failingWrite && board->failingWrite(packet))) {
+        if (board->failingWrites != 0 || (board->failingWrite && board->failingWrite(packet))) {
+            if (board->failingWrites > 0) --board->failingWrites;
             *errorCode = board->writeFailure;
             return false;
+        }
+        *written = static_cast<unsigned>(packet.bytes.size());
+        if (!packet.control && board->shortWrite >= 0) {
+            *written = static_cast<unsigned>(board->shortWrite);
+            board->shortWrite = -1;
         }
         board->sent.push_back(packet);
         board->changed.notify_all();
@@ -85,18 +93,19 @@ bool Record(const Sent& packet, unsigned long* errorCode)
     return true;
 }
 
-bool Write(PlatDevice, const void* buffer, unsigned size, unsigned* written, unsigned long* errorCode)
+bool Write(PlatDevice device, const void* buffer, unsigned size, unsigned* written,
+           unsigned long* errorCode)
 {
     const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-    if (!Record(Sent{false, 0, Bytes(bytes, bytes + size)}, errorCode)) return false;
-    *written = size;
-    return true;
+    return Record(Sent{false, 0, Bytes(bytes, bytes + size), device}, written, errorCode);
 }
 
-bool Control(PlatDevice, unsigned long code, void* outBuffer, unsigned outSize, unsigned long* errorCode)
+bool Control(PlatDevice device, unsigned long code, void* outBuffer, unsigned outSize,
+             unsigned long* errorCode)
 {
     const uint8_t* bytes = static_cast<const uint8_t*>(outBuffer);
-    return Record(Sent{true, code, Bytes(bytes, bytes + outSize)}, errorCode);
+    unsigned written = 0;
+    return Record(Sent{true, code, Bytes(bytes, bytes + outSize), device}, &written, errorCode);
 }
 
 const PlatDeviceOps ops = {Open, Read, Write, Control};
@@ -116,10 +125,12 @@ void Install()
         std::lock_guard<std::mutex> guard(board->mutex);
         board->reads.clear();
         board->closed = false;
-        board->opens = 0;
+        board->readCount = 0;
+        board->opens.clear();
         board->failOpensFrom = 0;
-        board->failWrites = false;
+        board->failingWrites = 0;
         board->failingWrite = nullptr;
+        board->shortWrite = -1;
         board->sent.clear();
         board->responder = nullptr;
     }
@@ -154,8 +165,21 @@ void FailOpensFrom(int openNumber, unsigned long code)
 void FailWrites(unsigned long code)
 {
     std::lock_guard<std::mutex> guard(board->mutex);
-    board->failWrites = true;
+    board->failingWrites = -1;
     board->writeFailure = code;
+}
+
+void FailNextWrite(unsigned long code)
+{
+    std::lock_guard<std::mutex> guard(board->mutex);
+    board->failingWrites = 1;
+    board->writeFailure = code;
+}
+
+void ShortNextWrite(unsigned written)
+{
+    std::lock_guard<std::mutex> guard(board->mutex);
+    board->shortWrite = static_cast<int>(written);
 }
 
 void FailWritesOf(std::function<bool(const Sent&)> matches, unsigned long code)
@@ -193,16 +217,16 @@ bool WaitForIdleReader(unsigned timeoutMs)
     return WaitFor(timeoutMs, [] { return board->reads.empty() && board->blockedReaders > 0; });
 }
 
-int OpenCount()
+std::vector<Opened> Opens()
 {
     std::lock_guard<std::mutex> guard(board->mutex);
     return board->opens;
 }
 
-std::string LastOpenedName()
+int ReadCount()
 {
     std::lock_guard<std::mutex> guard(board->mutex);
-    return board->lastOpenedName;
+    return board->readCount;
 }
 
 }  // namespace fakeboard

@@ -24,10 +24,10 @@ bool FileExists(const std::string& path);
 // Sets or clears an environment variable.
 void SetEnv(const char* name, const char* value);
 
-// True in the Windows build: the programs use the real drive C:, registry,
-// profile calls and driver, so a test of the stand-ins' own promises
-// (SECMODULE_ROOT, SECMODULE_REGISTRY, device sockets, byte-exact INI files)
-// skips there.
+// True in the Windows build: the programs use the real drive C:, registry
+// and driver, so a test of the stand-ins' own promises (SECMODULE_ROOT,
+// SECMODULE_REGISTRY, device sockets) skips there. INI files are read and
+// written the same way on both.
 bool IsNativeWindows();
 
 }  // namespace testenv

@@ -6,7 +6,6 @@
 #include "link/ORBA_Support.h"
 #include "link/securitymodule.h"
 #include "platform/Platform.h"
-#include "support/FakeDevice.h"
 #include "support/LinkFixture.h"
 #include "support/TestClock.h"
 #include "support/TestEnvironment.h"
@@ -18,6 +17,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <utility>
 
 using fakeboard::Bytes;
 using fakeboard::Wire;
@@ -194,11 +194,14 @@ TEST_F(Carousel, FlushGivesUpAtTheHundredthPacket)
 
 // ------------------------------------------ port 4 failing to open at all
 
-// A console that turns on a write failure of the device when a text is shown:
-// the failure then hits the very next packet.
+// A console that arms a write failure when a text is shown: the failure then
+// hits the very next stream write. Every stream write offered to the device is
+// kept in order, the refused one too.
 std::mutex armMutex;
 std::string shown;
 std::string armText;
+bool refuseNext = false;
+std::vector<std::string> written;
 
 void ArmingWrite(const char* text, size_t length)
 {
@@ -206,9 +209,18 @@ void ArmingWrite(const char* text, size_t length)
     shown.append(text, length);
     if (!armText.empty() && shown.find(armText) != std::string::npos) {
         armText.clear();
-        fakedevice::FailNextWrite(31);
+        refuseNext = true;
     }
 }
+
+bool RefusedWrite(const fakeboard::Sent& sent)
+{
+    if (sent.control) return false;
+    std::lock_guard<std::mutex> guard(armMutex);
+    written.emplace_back(sent.bytes.begin(), sent.bytes.end());
+    return std::exchange(refuseNext, false);
+}
+
 bool NoKeyWaits() { return false; }
 int NoKey() { return 'X'; }
 void NoLine(char* buffer, size_t) { buffer[0] = '\0'; }
@@ -222,7 +234,8 @@ TEST(CarouselPort4, OpenFailureStillGivesThePollingBack)
     std::filesystem::create_directories(testenv::DriveRoot() + "/FirmwareUpdate");
     ResetProgramOptions();
     Plat_SetConsole(&armingConsole);
-    fakedevice::DeviceScope device;
+    fakeboard::Install();
+    fakeboard::FailWritesOf(RefusedWrite, 31);
     AccessProgramConfig();
     ASSERT_EQ(InitializeSecurityModule(), 0);
     {
@@ -232,9 +245,6 @@ TEST(CarouselPort4, OpenFailureStillGivesThePollingBack)
 
     SetEBoxRound02();
 
-    std::vector<std::string> written;
-    for (const fakedevice::Call& call : fakedevice::Calls())
-        if (call.kind == 'W') written.push_back(std::string(call.bytes.begin(), call.bytes.end()));
     auto wire = [](uint8_t port, uint8_t dc, const std::string& data) {
         const std::vector<uint8_t> bytes = Wire(port, dc, data);
         return std::string(bytes.begin(), bytes.end());
@@ -258,8 +268,8 @@ TEST(CarouselPort4, OpenFailureStillGivesThePollingBack)
         wire(6, 6, "SFE"),
         closePort6,  // polling back on
     };
-    EXPECT_EQ(written, expected);
     std::lock_guard<std::mutex> guard(armMutex);
+    EXPECT_EQ(written, expected);
     EXPECT_NE(shown.find("ERROR 11: Init Port 4.\nERROR 1B: Port 4 open Failed.\n"), std::string::npos);
     EXPECT_EQ(shown.find("Complete."), std::string::npos);
     Plat_SetConsole(nullptr);

@@ -1,12 +1,14 @@
 #include "base/ProgramOptions.h"
 #include "support/ParseArguments.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <climits>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -123,6 +125,31 @@ TEST(CommandLine, UnrecognisedArgumentStopsParsingSilently)
     EXPECT_STREQ(Options().m_InputFile, "image.hex");
     EXPECT_FALSE(Options().m_AutomatedMode);
     EXPECT_STREQ(Options().m_CommandName, "");
+}
+
+// Standard error names where the reading stopped and what runs instead.
+TEST(CommandLine, EarlyStopIsNoted)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"-InputFile", "image.hex", "-SecurityModuleUplaod", "-GetVersion"},
+         ": unrecognised argument \"-SecurityModuleUplaod\": the remaining arguments are ignored and "
+         "the menus run"},
+        {{"-GetVersion", "--help"},
+         ": unrecognised argument \"--help\": the remaining arguments are ignored and GetVersion runs"},
+        {{"-HardwareVersionRequest"},
+         ": \"-HardwareVersionRequest\" has no value: it is ignored and the menus run"},
+        {{"-GetVersion", "-SetFlatpackDisable"}, ""},
+    };
+    for (const auto& [arguments, note] : cases) {
+        ResetProgramOptions();
+        ::testing::internal::CaptureStderr();
+        Parse(arguments);
+        const std::string errors = ::testing::internal::GetCapturedStderr();
+        if (note.empty())
+            EXPECT_EQ(errors, "") << arguments[0];
+        else
+            EXPECT_THAT(errors, ::testing::HasSubstr(note)) << arguments[0];
+    }
 }
 
 TEST(CommandLine, GetUtilityVersionAnywhereButFirstIsUnrecognised)

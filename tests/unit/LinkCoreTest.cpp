@@ -1,6 +1,9 @@
 #include "base/Variant.h"
+#include "link/ModuleRequest.h"
 #include "link/USB_Standalone.h"
 #include "link/securitymodule.h"
+#include "link/ReceiveQueue.h"
+#include "platform/Platform.h"
 #include "support/LinkFixture.h"
 #include "support/TestEnvironment.h"
 #include "support/TimingAllowance.h"
@@ -13,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 using fakeboard::Bytes;
 using fakeboard::Wire;
@@ -79,35 +83,74 @@ TEST_P(LinkRead, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
               1u);
 }
 
+// The polling read's steps as it sleeps them: real sleeps, each timed; the
+// board's reply is queued 10 ms into the second one.
+std::thread::id readingThread;
+std::vector<long long> stepsSlept;
+
+uint32_t NativeTickCountMs() { return Plat_NativeTime()->tickCountMs(); }
+
+void SleepQueueingMidSecondStep(unsigned milliseconds)
+{
+    const PlatTimeOps* native = Plat_NativeTime();
+    if (std::this_thread::get_id() != readingThread) {
+        native->sleep(milliseconds);
+        return;
+    }
+    const auto start = Clock::now();
+    if (stepsSlept.size() == 1 && milliseconds > 10) {
+        native->sleep(10);
+        const ModulePacket reply = Packet(6, 6, "z2");
+        QueueReceivedPacket(&reply);
+        native->sleep(milliseconds - 10);
+    } else {
+        native->sleep(milliseconds);
+    }
+    stepsSlept.push_back(ElapsedMs(start));
+}
+
+const PlatTimeOps queueingMidSecondStep = {NativeTickCountMs, SleepQueueingMidSecondStep};
+
 // A reply that comes while a read waits, 10 ms into its second step:
-// polling takes it at the next 100 ms step, 90 ms later, the fast link as
+// polling takes it at the next 100 ms step, 90 ms later; the fast link as
 // soon as the reader has queued it (the margin is for a loaded machine).
+// The polling steps are timed as the read sleeps them, so that neither the
+// board's timing nor the machine's load moves the reply to another step.
 TEST_P(LinkRead, PacketArrivingMidWaitIsTakenAtTheNextPollOrAtOnce)
 {
     ProgramConfig.m_Capture_Logging_Level = TL_DETAIL;
     StartLink();
-    const auto start = Clock::now();
-    Clock::time_point sent;
-    std::thread board([&sent] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(110));
-        sent = Clock::now();
-        fakeboard::QueueRead(Wire(6, 6, "z2"));
-    });
-    ModulePacket packet;
-    const bool taken = ReadPacketFromSecurityModule(&packet, 10);
-    const auto end = Clock::now();
-    board.join();
-    ASSERT_TRUE(taken);
-    EXPECT_EQ(DataOf(packet), "z2");
     const auto ms = [](Clock::duration d) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
     };
+    ModulePacket packet;
     if (FastLink()) {
+        Clock::time_point sent;
+        std::thread board([&sent] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(110));
+            sent = Clock::now();
+            fakeboard::QueueRead(Wire(6, 6, "z2"));
+        });
+        const bool taken = ReadPacketFromSecurityModule(&packet, 10);
+        const auto end = Clock::now();
+        board.join();
+        ASSERT_TRUE(taken);
         EXPECT_LT(ms(end - sent), timing::UpperLimitMs(60)) << "woken by the reader, not by a poll";
     } else {
+        readingThread = std::this_thread::get_id();
+        stepsSlept.clear();
+        Plat_SetTime(&queueingMidSecondStep);
+        const auto start = Clock::now();
+        const bool taken = ReadPacketFromSecurityModule(&packet, 10);
+        const auto end = Clock::now();
+        Plat_SetTime(nullptr);
+        ASSERT_TRUE(taken);
+        ASSERT_EQ(stepsSlept.size(), 2u) << "taken at the poll after the second step";
+        for (long long slept : stepsSlept) EXPECT_GE(slept, 100);
         EXPECT_GE(ms(end - start), 200);
         EXPECT_LT(ms(end - start), timing::UpperLimitMs(290));
     }
+    EXPECT_EQ(DataOf(packet), "z2");
     const std::string capture = linktest::CaptureText();
     EXPECT_EQ(linktest::Occurrences(capture, "ReadPacketFromSecurityModule() - WaitCount = 10\n"), 1u);
     EXPECT_EQ(linktest::Occurrences(capture, "** No Data Received"), 0u);
@@ -357,11 +400,22 @@ TEST_F(LinkCore, RefusedPacketsSendNothing)
     EXPECT_TRUE(fakeboard::SentPackets().empty());
 }
 
-TEST_F(LinkCore, TextLongerThanTheRecordIsRefused)
+// Nothing goes out in place of a record that cannot be built: an all-zero
+// record would reach the system port.
+TEST_F(LinkCore, RecordsThatCannotBeBuiltAreRefusedAndSendNothing)
 {
     StartLink();
     const std::string tooLong(252, 'x');
     EXPECT_EQ(FormatAndSendDataToSecurityModule(6, ORBA_DC_DATA, tooLong.c_str()), 617);
+    const uint8_t bytes[MODULE_PACKET_DATA_SIZE + 1] = {'F', '2'};
+    scripted::ClearOutput();
+    EXPECT_EQ(SendPacket(4, ORBA_DC_DATA, bytes, MODULE_PACKET_DATA_SIZE + 1), PACKET_NOT_BUILT);
+    EXPECT_EQ(SendPacket(4, ORBA_DC_DATA, bytes, -1), PACKET_NOT_BUILT);
+    EXPECT_EQ(WriteModuleRequest(nullptr, 2), PACKET_NOT_BUILT);
+    EXPECT_EQ(scripted::Output(),
+              "ERROR: Packet Not Built for Port 4, Command 6, 253 Bytes\n"
+              "ERROR: Packet Not Built for Port 4, Command 6, -1 Bytes\n"
+              "ERROR: Packet Not Built for Port 6, Command 6, 2 Bytes\n");
     EXPECT_TRUE(fakeboard::SentPackets().empty());
 }
 

@@ -23,12 +23,13 @@ TEST(PlatformEvent, SetIsKeptForOneWaitAndWakesAWaitingThread)
     // Set while nobody waits: the next wait takes it at once, and clears it.
     Plat_SetEvent(event);
     Plat_SetEvent(event);
+    unsigned long errorCode = 0;
     Clock::time_point start = Clock::now();
-    EXPECT_TRUE(Plat_WaitEvent(event, 5000));
+    EXPECT_EQ(Plat_WaitEvent(event, 5000, &errorCode), PLAT_WAIT_SET);
     EXPECT_LT(MsBetween(start, Clock::now()), 50);
 
     start = Clock::now();
-    EXPECT_FALSE(Plat_WaitEvent(event, 60));
+    EXPECT_EQ(Plat_WaitEvent(event, 60, &errorCode), PLAT_WAIT_TIMED_OUT);
     const long long waited = MsBetween(start, Clock::now());
     // Windows may end a timed-out wait up to one clock tick (15.6 ms) early.
     EXPECT_GE(waited, 60 - 16);
@@ -40,10 +41,10 @@ TEST(PlatformEvent, SetIsKeptForOneWaitAndWakesAWaitingThread)
         setAt = Clock::now();
         Plat_SetEvent(event);
     });
-    const bool woken = Plat_WaitEvent(event, 5000);
+    const int woken = Plat_WaitEvent(event, 5000, &errorCode);
     const Clock::time_point wokeAt = Clock::now();
     setter.join();
-    EXPECT_TRUE(woken);
+    EXPECT_EQ(woken, PLAT_WAIT_SET);
     // Woken by the set, long before the time-out; the margin is for a
     // loaded machine's scheduling.
     EXPECT_LT(MsBetween(setAt, wokeAt), 500);

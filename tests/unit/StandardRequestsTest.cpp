@@ -1,6 +1,7 @@
 #include "base/ProgramOptions.h"
 #include "base/Variant.h"
 #include "link/securitymodule.h"
+#include "link/ReceiveQueue.h"
 #include "link/securitymodule_commands.h"
 #include "platform/Platform.h"
 #include "support/LinkFixture.h"

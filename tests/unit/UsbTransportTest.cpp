@@ -2,9 +2,7 @@
 #include "link/USB_Standalone.h"
 
 #include "base/Variant.h"
-#include "support/FakeDevice.h"
-#include "support/ScriptedConsole.h"
-#include "support/Wire.h"
+#include "support/LinkFixture.h"
 #include "trace/TraceTestHooks.h"
 
 #include <gtest/gtest.h>
@@ -15,27 +13,10 @@
 
 namespace {
 
-using testwire::Bytes;
-using testwire::Wire;
-
-ModulePacket Packet(uint8_t da, uint8_t dc, const std::vector<uint8_t>& data)
-{
-    ModulePacket packet;
-    std::memset(&packet, 0, sizeof packet);
-    packet.DA = da;
-    packet.DC = dc;
-    packet.DL = static_cast<uint8_t>(data.size());
-    if (!data.empty()) std::memcpy(packet.data, data.data(), data.size());
-    return packet;
-}
-
-bool IsAllZero(const ModulePacket& packet)
-{
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&packet);
-    for (size_t i = 0; i < sizeof packet; ++i)
-        if (bytes[i] != 0) return false;
-    return true;
-}
+using fakeboard::Bytes;
+using fakeboard::Wire;
+using linktest::AllZero;
+using linktest::Packet;
 
 class UsbTransport : public ::testing::Test {
 protected:
@@ -44,6 +25,9 @@ protected:
         TraceSetErrorHoldForTests(0);
         driverOpen.store(false);
         linkClosing.store(false);
+        fakeboard::Install();
+        // A read with nothing queued fails at once instead of waiting.
+        fakeboard::CloseBoard();
     }
 
     void Open()
@@ -53,26 +37,26 @@ protected:
     }
 
     scripted::ConsoleScope console;
-    fakedevice::DeviceScope device;
 };
 
-// Handles in open order: 101 write system port, 102 read system port,
-// 103 write serial data, 104 read serial data.
-const PlatDevice WRITE_SYSTEM_PORT = 101;
-const PlatDevice WRITE_SERIAL_DATA = 103;
+// Handles are open numbers: 1 write system port, 2 read system port,
+// 3 write serial data, 4 read serial data.
+const PlatDevice WRITE_SYSTEM_PORT = 1;
+const PlatDevice WRITE_SERIAL_DATA = 3;
 
 TEST_F(UsbTransport, OpensTheDeviceFourTimesWriteReadWriteRead)
 {
     EXPECT_EQ(USB_DriverInitialized(), 92);
     EXPECT_EQ(USB_OpenSecurityModule(), 0);
-    std::vector<fakedevice::Call> calls = fakedevice::Calls();
-    ASSERT_EQ(calls.size(), 4u);
+    const std::vector<fakeboard::Opened> opens = fakeboard::Opens();
+    ASSERT_EQ(opens.size(), 4u);
     const int access[] = {PLAT_DEVICE_WRITE, PLAT_DEVICE_READ, PLAT_DEVICE_WRITE, PLAT_DEVICE_READ};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(calls[i].kind, 'O');
-        EXPECT_EQ(calls[i].name, g_Variant.deviceName);
-        EXPECT_EQ(calls[i].access, access[i]);
+        EXPECT_EQ(opens[i].name, g_Variant.deviceName);
+        EXPECT_EQ(opens[i].access, access[i]);
     }
+    EXPECT_TRUE(fakeboard::SentPackets().empty());
+    EXPECT_EQ(fakeboard::ReadCount(), 0);
     EXPECT_STREQ(g_Variant.deviceName,
                  IsCuUtility() ? "\\\\.\\ConvUnitDevice0" : "\\\\.\\SecModuleDevice0");
     EXPECT_TRUE(driverOpen.load());
@@ -85,7 +69,7 @@ TEST_F(UsbTransport, OpenTwiceAndCloseTwice)
     Open();
     EXPECT_EQ(USB_OpenSecurityModule(), 111);
     EXPECT_EQ(scripted::Output(), "Driver Already Opened...\n");
-    EXPECT_EQ(fakedevice::CountCalls('O'), 4);
+    EXPECT_EQ(fakeboard::Opens().size(), 4u);
 
     scripted::ClearOutput();
     EXPECT_EQ(USB_CloseSecurityModule(), 0);
@@ -102,7 +86,7 @@ TEST_F(UsbTransport, OpenTwiceAndCloseTwice)
 
 TEST_F(UsbTransport, WritesAreRefusedUntilOpenAndAfterClose)
 {
-    ModulePacket packet = Packet(6, 6, {'Z', '2'});
+    ModulePacket packet = Packet(6, 6, "Z2");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&packet), 324);
     EXPECT_EQ(scripted::Output(), "Driver Not Open.\n");
     Open();
@@ -110,64 +94,66 @@ TEST_F(UsbTransport, WritesAreRefusedUntilOpenAndAfterClose)
     scripted::ClearOutput();
     EXPECT_EQ(USB_WritePacketToSecurityModule(&packet), 324);
     EXPECT_EQ(scripted::Output(), "Driver Not Open.\n");
-    EXPECT_EQ(fakedevice::CountCalls('W') + fakedevice::CountCalls('C'), 0);
+    EXPECT_TRUE(fakeboard::SentPackets().empty());
 }
 
 TEST_F(UsbTransport, PortsOneToSixGoToTheSerialDataHandleAsDlPlusFourBytes)
 {
     Open();
-    ModulePacket empty = Packet(6, ORBA_DC_OPEN_PORT, {});
+    ModulePacket empty = Packet(6, ORBA_DC_OPEN_PORT, "");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&empty), 0);
-    ModulePacket version = Packet(6, 6, {'Z', '2'});
+    ModulePacket version = Packet(6, 6, "Z2");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&version), 0);
-    ModulePacket scale = Packet(1, ORBA_DC_INIT_PORT, {2, 6, 1, 3});
+    ModulePacket scale = Packet(1, ORBA_DC_INIT_PORT, std::string("\x02\x06\x01\x03", 4));
     EXPECT_EQ(USB_WritePacketToSecurityModule(&scale), 0);
 
-    std::vector<fakedevice::Call> calls = fakedevice::Calls();
-    ASSERT_EQ(calls.size(), 7u);
-    for (size_t i = 4; i < 7; ++i) {
-        EXPECT_EQ(calls[i].kind, 'W');
-        EXPECT_EQ(calls[i].device, WRITE_SERIAL_DATA);
+    const std::vector<fakeboard::Sent> sent = fakeboard::SentPackets();
+    ASSERT_EQ(sent.size(), 3u);
+    for (const fakeboard::Sent& write : sent) {
+        EXPECT_FALSE(write.control);
+        EXPECT_EQ(write.device, WRITE_SERIAL_DATA);
     }
-    EXPECT_EQ(calls[4].bytes, (std::vector<uint8_t>{6, 2, 0, 8}));
-    EXPECT_EQ(calls[5].bytes, (std::vector<uint8_t>{6, 6, 2, 0x5A, 0x32, 0x9A}));
-    EXPECT_EQ(calls[6].bytes, Wire(1, ORBA_DC_INIT_PORT, Bytes{2, 6, 1, 3}));
+    EXPECT_EQ(sent[0].bytes, (Bytes{6, 2, 0, 8}));
+    EXPECT_EQ(sent[1].bytes, (Bytes{6, 6, 2, 0x5A, 0x32, 0x9A}));
+    EXPECT_EQ(sent[2].bytes, Wire(1, ORBA_DC_INIT_PORT, Bytes{2, 6, 1, 3}));
     EXPECT_EQ(scripted::Output(), "");
 }
 
 TEST_F(UsbTransport, PortZeroGoesThroughTheDeviceControlCall)
 {
     Open();
-    ModulePacket empty = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, {});
+    ModulePacket empty = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, "");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&empty), 0);
-    ModulePacket loopback = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, {'t', 'e', 's', 't'});
+    ModulePacket loopback = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, "test");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&loopback), 0);
 
-    std::vector<fakedevice::Call> calls = fakedevice::Calls();
-    ASSERT_EQ(calls.size(), 6u);
-    EXPECT_EQ(calls[4].kind, 'C');
-    EXPECT_EQ(calls[4].device, WRITE_SYSTEM_PORT);
-    EXPECT_EQ(calls[4].code, 0x0022AB86ul);
-    EXPECT_EQ(calls[4].bytes, (std::vector<uint8_t>{0, 160, 0, 160}));
-    EXPECT_EQ(calls[5].bytes, Wire(0, 160, Bytes{'t', 'e', 's', 't'}));
+    const std::vector<fakeboard::Sent> sent = fakeboard::SentPackets();
+    ASSERT_EQ(sent.size(), 2u);
+    for (const fakeboard::Sent& control : sent) {
+        EXPECT_TRUE(control.control);
+        EXPECT_EQ(control.device, WRITE_SYSTEM_PORT);
+        EXPECT_EQ(control.controlCode, 0x0022AB86ul);
+    }
+    EXPECT_EQ(sent[0].bytes, (Bytes{0, 160, 0, 160}));
+    EXPECT_EQ(sent[1].bytes, Wire(0, 160, "test"));
 }
 
 TEST_F(UsbTransport, WriteFailuresReportTheirCodes)
 {
     Open();
-    ModulePacket system = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, {'x'});
-    fakedevice::FailNextControl(0x1f);
+    ModulePacket system = Packet(0, ORBA_DC_SYSTEM_LOOPBACK, "x");
+    fakeboard::FailNextWrite(0x1f);
     EXPECT_EQ(USB_WritePacketToSecurityModule(&system), 357);
     EXPECT_EQ(scripted::Output(), "ERROR: DeviceIoControl returns 1f.\n");
 
-    ModulePacket request = Packet(6, 6, {'Z', '2'});
+    ModulePacket request = Packet(6, 6, "Z2");
     scripted::ClearOutput();
-    fakedevice::FailNextWrite(32);
+    fakeboard::FailNextWrite(32);
     EXPECT_EQ(USB_WritePacketToSecurityModule(&request), 388);
     EXPECT_EQ(scripted::Output(), "ERROR: WriteFile returns 20.\n");
 
     scripted::ClearOutput();
-    fakedevice::ShortNextWrite(3);
+    fakeboard::ShortNextWrite(3);
     EXPECT_EQ(USB_WritePacketToSecurityModule(&request), 397);
     EXPECT_EQ(scripted::Output(), "ERROR: WriteFile returned Invalid Number of Bytes...3 / 6\n");
 
@@ -178,16 +164,16 @@ TEST_F(UsbTransport, WriteFailuresReportTheirCodes)
 TEST_F(UsbTransport, PortsAboveSixAreRefusedWithoutTouchingTheDevice)
 {
     Open();
-    ModulePacket seven = Packet(7, 6, {'Z', '2'});
+    ModulePacket seven = Packet(7, 6, "Z2");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&seven), 409);
     EXPECT_EQ(scripted::Output(),
               "ERROR: Invalid Device Address Sent to USB_ForwardPacketToSecurityModule( 7 )\n");
     scripted::ClearOutput();
-    ModulePacket high = Packet(0xAB, 6, {});
+    ModulePacket high = Packet(0xAB, 6, "");
     EXPECT_EQ(USB_WritePacketToSecurityModule(&high), 409);
     EXPECT_EQ(scripted::Output(),
               "ERROR: Invalid Device Address Sent to USB_ForwardPacketToSecurityModule( AB )\n");
-    EXPECT_EQ(fakedevice::CountCalls('W') + fakedevice::CountCalls('C'), 0);
+    EXPECT_TRUE(fakeboard::SentPackets().empty());
 }
 
 // Console output of a death test's child goes to stderr, where the death
@@ -203,7 +189,7 @@ using UsbTransportDeathTest = UsbTransport;
 TEST_F(UsbTransportDeathTest, AnOversizedRecordEndsTheProgramBeforeThePortIsLookedAt)
 {
     Open();
-    ModulePacket packet = Packet(7, 6, {});
+    ModulePacket packet = Packet(7, 6, "");
     packet.DL = 61;
     EXPECT_EXIT(
         {
@@ -237,60 +223,61 @@ protected:
 // would fail, the first in order decides.
 TEST_F(UsbTransportRead, BadPacketsFailTheFirstCheckInOrder)
 {
-    std::vector<uint8_t> full60 = Wire(6, 6, std::string(60, 'x'));
-    std::vector<uint8_t> short60(full60.begin(), full60.end() - 1);
+    const Bytes full60 = Wire(6, 6, std::string(60, 'x'));
+    const Bytes short60(full60.begin(), full60.end() - 1);
+    // The device delivers the first 64 bytes of a longer read and counts them all.
+    Bytes over65 = full60;
+    over65.resize(65);
+    Bytes over200 = full60;
+    over200.resize(200);
     struct Case {
-        std::vector<uint8_t> bytes;
-        unsigned count;
+        Bytes bytes;
         int code;
         const char* message;
     };
     const Case cases[] = {
-        {{6, 6}, 2, 759, "Bad Packet Size Received from Security Module, Size = 2 - (64 requested)."},
-        {{0, 13}, 2, 759, "Bad Packet Size Received from Security Module, Size = 2 - (64 requested)."},
-        {full60, 65, 764, "Bad Packet Size Received from Security Module, Size = 65 - (64 requested)."},
-        {full60, 200, 764,
-         "Bad Packet Size Received from Security Module, Size = 200 - (64 requested)."},
-        {short60, 63, 774,
+        {{6, 6}, 759, "Bad Packet Size Received from Security Module, Size = 2 - (64 requested)."},
+        {{0, 13}, 759, "Bad Packet Size Received from Security Module, Size = 2 - (64 requested)."},
+        {over65, 764, "Bad Packet Size Received from Security Module, Size = 65 - (64 requested)."},
+        {over200, 764, "Bad Packet Size Received from Security Module, Size = 200 - (64 requested)."},
+        {short60, 774,
          "Bad Packet Length / Size Received from Security Module, Size = 63, ( DA:6, DC:6, DL:60 )"},
         {{9, 1, 0},
-         3,
          774,
          "Bad Packet Length / Size Received from Security Module, Size = 3, ( DA:9, DC:1, DL:0 )"},
         {{6, 6, 61, 0},
-         4,
          774,
          "Bad Packet Length / Size Received from Security Module, Size = 4, ( DA:6, DC:6, DL:61 )"},
-        {Wire(0, 13, Bytes{}), 4, 802,
+        {Wire(0, 13, Bytes{}), 802,
          "ERROR: Invalid Device Address Data Received From Security Module( DA:0, DC:13, DL:0 )"},
-        {Wire(7, 6, Bytes{'a'}), 5, 802,
+        {Wire(7, 6, Bytes{'a'}), 802,
          "ERROR: Invalid Device Address Data Received From Security Module( DA:7, DC:6, DL:1 )"},
-        {Wire(6, 1, Bytes{1, 6, 2, 1}), 8, 795,
+        {Wire(6, 1, Bytes{1, 6, 2, 1}), 795,
          "ERROR: Invalid Device Command Data Received From Security Module( DA:6, DC:1, DL:4 )"},
     };
     for (const Case& c : cases) {
         scripted::ClearOutput();
-        fakedevice::QueueReadWithCount(c.bytes, c.count);
+        fakeboard::QueueRead(c.bytes);
         EXPECT_EQ(Read(), c.code) << c.message;
         EXPECT_EQ(scripted::Output(), std::string(c.message) + "\n");
-        EXPECT_EQ(size, static_cast<int>(c.count)) << "the count read is reported";
-        EXPECT_TRUE(IsAllZero(record)) << c.message;
+        EXPECT_EQ(size, static_cast<int>(c.bytes.size())) << "the count read is reported";
+        EXPECT_TRUE(AllZero(record)) << c.message;
     }
 }
 
 TEST_F(UsbTransportRead, ABadChecksumDeliversTheSizeButNoRecord)
 {
-    std::vector<uint8_t> wire = Wire(6, 6, Bytes{'z', '2', '0'});
+    Bytes wire = Wire(6, 6, "z20");
     wire.back() ^= 0x40;
-    fakedevice::QueueRead(wire);
+    fakeboard::QueueRead(wire);
     EXPECT_EQ(Read(), 0);
     EXPECT_EQ(size, 6) << "DL + 3";
-    EXPECT_TRUE(IsAllZero(record));
+    EXPECT_TRUE(AllZero(record));
     EXPECT_EQ(scripted::Output(), "");
 
     // The record is left exactly as the caller passed it.
     std::memset(&record, 0x55, sizeof record);
-    fakedevice::QueueRead(wire);
+    fakeboard::QueueRead(wire);
     size = -1;
     EXPECT_EQ(USB_ReadPacketFromSecurityModule(&record, &size), 0);
     EXPECT_EQ(record.DA, 0x55);
@@ -300,7 +287,7 @@ TEST_F(UsbTransportRead, ABadChecksumDeliversTheSizeButNoRecord)
 TEST_F(UsbTransportRead, AfterCloseEveryReadPausesAndLeavesTheDeviceAlone)
 {
     ASSERT_EQ(USB_CloseSecurityModule(), 0);
-    fakedevice::QueueRead(Wire(6, 6, Bytes{'z', '2'}));
+    fakeboard::QueueRead(Wire(6, 6, "z2"));
     std::memset(&record, 0x33, sizeof record);
     for (int i = 0; i < 2; ++i) {
         auto start = std::chrono::steady_clock::now();
@@ -311,12 +298,12 @@ TEST_F(UsbTransportRead, AfterCloseEveryReadPausesAndLeavesTheDeviceAlone)
         EXPECT_EQ(size, 0);
         EXPECT_EQ(record.DA, 0x33) << "the record is untouched";
     }
-    EXPECT_EQ(fakedevice::CountCalls('R'), 0);
+    EXPECT_EQ(fakeboard::ReadCount(), 0);
 
     // A second open reopens the handles, but reading stays idle.
     EXPECT_EQ(USB_OpenSecurityModule(), 0);
     EXPECT_EQ(Read(), 0);
-    EXPECT_EQ(fakedevice::CountCalls('R'), 0);
+    EXPECT_EQ(fakeboard::ReadCount(), 0);
 }
 
 }  // namespace

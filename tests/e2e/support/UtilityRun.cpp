@@ -44,6 +44,11 @@ void UtilityRun::Launch(const std::vector<std::string>& arguments, bool removeWo
     if (UnderWine()) {
         options.program = WineLauncher();
         options.arguments.insert(options.arguments.begin(), WindowsProgram(variant_.windowsProgram));
+        if (!windowsTool_.empty()) {
+            options.arguments.insert(options.arguments.begin(), windowsToolArguments_.begin(),
+                                     windowsToolArguments_.end());
+            options.arguments.insert(options.arguments.begin(), WindowsProgram(windowsTool_));
+        }
         options.windowsLineEnds = true;
     }
     // Set where CTest runs suites a second time with one more switch at the
@@ -178,6 +183,15 @@ std::vector<std::string> AfterStartUp(const UtilityRun& run)
     if (received.size() < startUp) return {};
     return std::vector<std::string>(received.begin() + static_cast<std::ptrdiff_t>(startUp),
                                     received.end());
+}
+
+std::vector<std::chrono::steady_clock::time_point> Arrivals(const UtilityRun& run,
+                                                            const std::string& prefix)
+{
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    for (const emulator::LogEntry& entry : run.Module().EntriesOf(emulator::LogKind::ToBoard))
+        if (testboard::PacketText(entry.wire).rfind(prefix, 0) == 0) arrivals.push_back(entry.at);
+    return arrivals;
 }
 
 std::vector<std::string> LeavingPackets(const Variant& variant)

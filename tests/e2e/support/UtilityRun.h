@@ -39,8 +39,17 @@ public:
     LaneFolder& Lane() { return *lane_; }
     // The emulated board; set it up before Start.
     testboard::TestBoard& Module() { return board_; }
+    const testboard::TestBoard& Module() const { return board_; }
     // Runs without a board: its socket does not exist.
     void WithoutBoard() { withBoard_ = false; }
+    // Under Wine: the program runs as the child of a program of the Windows
+    // build (a test tool, "tests/x.exe"), which gets these arguments before
+    // the program's path. Set it up before Start.
+    void ThroughWindowsTool(const std::string& tool, const std::vector<std::string>& arguments)
+    {
+        windowsTool_ = tool;
+        windowsToolArguments_ = arguments;
+    }
     // Runs on a pseudo-terminal (standard input and output) that starts with
     // these settings, instead of on pipes. Its output is read back with "\n"
     // line ends, as the program wrote them.
@@ -95,6 +104,8 @@ private:
     std::shared_ptr<LaneFolder> lane_;
     testboard::TestBoard board_;
     bool withBoard_ = true;
+    std::string windowsTool_;
+    std::vector<std::string> windowsToolArguments_;
     bool onTerminal_ = false;
     struct termios terminalAtStart_ = {};
     ChildProcess child_;
@@ -110,6 +121,11 @@ std::string LowerCase(std::string text);
 std::vector<std::string> StartUpPackets();
 // What the board received after those (empty when the start-up did not end).
 std::vector<std::string> AfterStartUp(const UtilityRun& run);
+// When the board received each packet whose text (as Received() gives it)
+// begins with the prefix, in order: the program's own steps, timed without
+// the process start or the machine's load around it.
+std::vector<std::chrono::steady_clock::time_point> Arrivals(const UtilityRun& run,
+                                                            const std::string& prefix);
 // What leaving the main menu with X sends: port 6 closed, then the closing
 // sequence (su_utility turns the lane lights and the TAL-2 lamps off).
 std::vector<std::string> LeavingPackets(const Variant& variant);

@@ -1,5 +1,4 @@
 #include "config/ConfigLookup.h"
-#include "config/PgmCnfg.h"
 #include "support/LaneConfigFiles.h"
 #include "support/ScriptedConsole.h"
 #include "trace/TraceTestHooks.h"
@@ -140,13 +139,13 @@ TEST_F(ConfigLookup, BooleansLookAtTheFirstCharacterOnly)
     WriteConfig("ChainConfig.Ini",
                 "[Mode_Common_Section]\n"
                 "One=1\nTee=t\nTrueWord=TRUE\nZero=0\nEff=false\n");
-    EXPECT_TRUE(ReadBannerBool("One", false));
-    EXPECT_TRUE(ReadBannerBool("Tee", false));
-    EXPECT_TRUE(ReadBannerBool("TrueWord", false));
-    EXPECT_FALSE(ReadBannerBool("Zero", true));
-    EXPECT_FALSE(ReadBannerBool("Eff", true));
-    EXPECT_TRUE(ReadBannerBool("Absent", true));
-    EXPECT_FALSE(ReadBannerBool("Absent", false));
+    EXPECT_TRUE(ReadBannerBool(0, "One", false));
+    EXPECT_TRUE(ReadBannerBool(0, "Tee", false));
+    EXPECT_TRUE(ReadBannerBool(0, "TrueWord", false));
+    EXPECT_FALSE(ReadBannerBool(0, "Zero", true));
+    EXPECT_FALSE(ReadBannerBool(0, "Eff", true));
+    EXPECT_TRUE(ReadBannerBool(0, "Absent", true));
+    EXPECT_FALSE(ReadBannerBool(0, "Absent", false));
     std::string capture = lanefiles::CaptureText();
     EXPECT_NE(capture.find(BoolLine("Tee", "true")), std::string::npos);
     EXPECT_NE(capture.find(BoolLine("Eff", "false")), std::string::npos);
@@ -157,10 +156,10 @@ TEST_F(ConfigLookup, UnreadableBooleansAreReportedAndTakeTheDefault)
 {
     scripted::ConsoleScope console;
     WriteConfig("ChainConfig.Ini", "[Mode_Common_Section]\nYesWord=Yes\nTwo=2\nEx=X\nEmpty=\n");
-    EXPECT_FALSE(ReadBannerBool("YesWord", false));
-    EXPECT_FALSE(ReadBannerBool("Two", false));
-    EXPECT_TRUE(ReadBannerBool("Ex", true));
-    EXPECT_TRUE(ReadBannerBool("Empty", true));
+    EXPECT_FALSE(ReadBannerBool(0, "YesWord", false));
+    EXPECT_FALSE(ReadBannerBool(0, "Two", false));
+    EXPECT_TRUE(ReadBannerBool(0, "Ex", true));
+    EXPECT_TRUE(ReadBannerBool(0, "Empty", true));
     std::string capture = lanefiles::CaptureText();
     EXPECT_NE(capture.find("<E>Invalid Setting for Configuration Field: YesWord = Yes"),
               std::string::npos);
@@ -173,12 +172,11 @@ TEST_F(ConfigLookup, UnreadableBooleansAreReportedAndTakeTheDefault)
     EXPECT_EQ(scripted::Output(), "");
 }
 
-TEST_F(ConfigLookup, BooleansFollowTheCurrentOperatingMode)
+TEST_F(ConfigLookup, BooleansFollowTheGivenOperatingMode)
 {
     WriteConfig("BannerConfig.Ini", "[Mode_Suspend_Section]\nFlag=0\n[Mode_Cash_EFT_Section]\nFlag=1\n");
-    EXPECT_FALSE(ReadBannerBool("Flag", true));
-    ProgramConfig.m_SystemOperationMode = 2;
-    EXPECT_TRUE(ReadBannerBool("Flag", false));
+    EXPECT_FALSE(ReadBannerBool(0, "Flag", true));
+    EXPECT_TRUE(ReadBannerBool(2, "Flag", false));
 }
 
 TEST_F(ConfigLookup, RegistryValueOfTheLaneKey)

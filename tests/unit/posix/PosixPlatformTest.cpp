@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -249,3 +250,16 @@ TEST(PosixThreads, BeginThreadRunsTheProcedureOnAnotherThread)
 }
 
 }  // namespace
+
+// A signal's ending runs beside the program; a program that reaches its end
+// meanwhile must not end with its own status instead of the signal's.
+TEST(PosixEnding, ANormalEndDuringASignalsEndingEndsWithTheSignal)
+{
+    EXPECT_EXIT(
+        {
+            Plat_SetEndingHandler([] { Plat_NativeTime()->sleep(200); });
+            std::raise(SIGTERM);
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+}

@@ -1,75 +1,72 @@
-// The Windows profile calls: only what Windows itself promises is asserted
-// (values read back, neighbours kept, defaults, cutting, quotes); the exact
-// bytes of the file are Windows' business.
+// Windows' own side of the profile files: a rewrite replaces the file rather
+// than writing where it stood, and keeps its attributes.
 #include "platform/Platform.h"
+#include "support/LaneConfigFiles.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <string>
+#include <windows.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-const char* const laneFile = "..\\Config\\ProfileTest.Ini";
+const char FILE_NAME[] = "..\\Config\\Test.Ini";
 
-std::string Read(const char* section, const char* key, const char* file = laneFile)
+long FilesInConfigFolder()
 {
-    char value[128];
-    Plat_GetProfileString(section, key, "<default>", value, sizeof value, file);
-    return value;
+    return std::distance(
+        fs::directory_iterator(fs::path(lanefiles::ConfigPath("Test.Ini")).parent_path()),
+        fs::directory_iterator());
 }
 
-// The section names as a list of strings.
-std::string SectionNames(const char* file)
+// The file's identity on its volume: a replacement is another file.
+unsigned long long FileIndex(const char* path)
 {
-    char names[256];
-    unsigned count = Plat_GetProfileSectionNames(names, sizeof names, file);
-    std::string list;
-    for (unsigned i = 0; i < count; i += static_cast<unsigned>(std::string(names + i).size()) + 1)
-        list += std::string(names + i) + ";";
-    return list;
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (file != INVALID_HANDLE_VALUE) {
+        GetFileInformationByHandle(file, &info);
+        CloseHandle(file);
+    }
+    return (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
 }
 
-TEST(Win32Profile, WrittenValuesReadBackAndNeighboursStay)
+TEST(Win32Profile, AWriteReplacesTheFileKeepingItsAttributes)
 {
-    testenv::WriteFile(testenv::WorkDir() + "/../Config/ProfileTest.Ini",
-                       "[Lane]\r\nCountryCode=US\r\nLaneNumber=7\r\n[Other]\r\nKeep=me\r\n");
-    ASSERT_TRUE(Plat_WriteProfileString("Lane", "CountryCode", "CA", laneFile));
-    ASSERT_TRUE(Plat_WriteProfileString("Lane", "NewKey", "new value", laneFile));
-    ASSERT_TRUE(Plat_WriteProfileString("Added", "First", "1", laneFile));
-
-    EXPECT_EQ(Read("Lane", "CountryCode"), "CA");
-    EXPECT_EQ(Read("Lane", "NewKey"), "new value");
-    EXPECT_EQ(Read("Added", "First"), "1");
-    EXPECT_EQ(Read("Lane", "LaneNumber"), "7");
-    EXPECT_EQ(Read("Other", "Keep"), "me");
-    // Names match without regard to letter case.
-    EXPECT_EQ(Read("LANE", "countrycode"), "CA");
-    EXPECT_EQ(SectionNames(laneFile), "Lane;Other;Added;");
+    lanefiles::WriteConfig("Test.Ini", "[S]\r\nA=1\r\n");
+    ASSERT_NE(SetFileAttributesA(FILE_NAME, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE), 0);
+    const unsigned long long before = FileIndex(FILE_NAME);
+    ASSERT_TRUE(Plat_WriteProfileString("S", "A", "2", FILE_NAME));
+    EXPECT_NE(FileIndex(FILE_NAME), before) << "rewritten where it stood";
+    EXPECT_EQ(testenv::ReadFile(lanefiles::ConfigPath("Test.Ini")), "[S]\r\nA=2\r\n");
+    EXPECT_EQ(GetFileAttributesA(FILE_NAME) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(FilesInConfigFolder(), 1L);
 }
 
-TEST(Win32Profile, MissingFileCreatedByAWrite)
+TEST(Win32Profile, AFileHeldOpenIsReplacedWholeOrLeftAsItWas)
 {
-    const char* file = "..\\Config\\Created.Ini";
-    ASSERT_TRUE(Plat_CreateDirectory("..\\Config"));
-    EXPECT_EQ(Read("HardwareVersions", "Board", file), "<default>");
-    ASSERT_TRUE(Plat_WriteProfileString("HardwareVersions", "Board", "03.36", file));
-    EXPECT_EQ(Read("HardwareVersions", "Board", file), "03.36");
-    EXPECT_TRUE(testenv::FileExists(testenv::WorkDir() + "/../Config/Created.Ini"));
-}
-
-TEST(Win32Profile, DefaultsCuttingAndQuotes)
-{
-    testenv::WriteFile(testenv::WorkDir() + "/../Config/ProfileTest.Ini",
-                       "[Lane]\nLong=abcdefghij\nQuoted=\"  spaced  \"\n");
-    EXPECT_EQ(Read("Lane", "Missing"), "<default>");
-    EXPECT_EQ(Read("Missing", "Long"), "<default>");
-    EXPECT_EQ(Read("Lane", "Long", "..\\Config\\NoSuchFile.Ini"), "<default>");
-    EXPECT_EQ(Read("Lane", "Quoted"), "  spaced  ");
-
-    char value[5] = {'x', 'x', 'x', 'x', 'x'};
-    EXPECT_EQ(Plat_GetProfileString("Lane", "Long", "", value, sizeof value, laneFile), 4u);
-    EXPECT_STREQ(value, "abcd");
+    lanefiles::WriteConfig("Test.Ini", "[S]\r\nA=1\r\n");
+    // Held as the programs hold their files; Wine refuses to rename over it.
+    HANDLE reader = CreateFileA(FILE_NAME, GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const bool written = Plat_WriteProfileString("S", "A", "2", FILE_NAME);
+    char seen[16] = {};
+    DWORD count = 0;
+    ReadFile(reader, seen, sizeof seen - 1, &count, nullptr);
+    CloseHandle(reader);
+    EXPECT_EQ(std::string(seen, count), "[S]\r\nA=1\r\n");
+    EXPECT_EQ(testenv::ReadFile(lanefiles::ConfigPath("Test.Ini")),
+              written ? "[S]\r\nA=2\r\n" : "[S]\r\nA=1\r\n");
+    EXPECT_EQ(FilesInConfigFolder(), 1L) << "no temporary file left";
 }
 
 }  // namespace

@@ -1,11 +1,7 @@
-#include "platform/posix/IniText.h"
+#include "platform/IniText.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -178,39 +174,4 @@ std::string IniSetValue(const std::string& text, const char* section, const char
     size_t at = after.start + after.length + after.endLength;
     std::string added = (after.endLength == 0 ? lineEnd : std::string()) + entry + lineEnd;
     return text.substr(0, at) + added + text.substr(at);
-}
-
-bool PosixReadWholeFile(const std::string& path, std::string* text)
-{
-    // Non-blocking, so that a pipe in the file's place cannot hold the caller.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    // Only a plain file is a profile: a folder or a pipe is not read.
-    struct stat info;
-    int error = 0;
-    if (fstat(fd, &info) != 0)
-        error = errno;
-    else if (!S_ISREG(info.st_mode))
-        error = EISDIR;
-    if (error != 0) {
-        close(fd);
-        errno = error;
-        return false;
-    }
-    text->clear();
-    char chunk[4096];
-    for (;;) {
-        ssize_t count = read(fd, chunk, sizeof chunk);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) {
-            error = errno;
-            close(fd);
-            errno = error;
-            return false;
-        }
-        if (count == 0) break;
-        text->append(chunk, static_cast<size_t>(count));
-    }
-    close(fd);
-    return true;
 }

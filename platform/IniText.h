@@ -1,7 +1,9 @@
 // The text of a Windows-style INI file, read and edited the way the Windows
-// profile calls do it. Shared by the profile files and the registry file.
-#ifndef PLATFORM_POSIX_INITEXT_H
-#define PLATFORM_POSIX_INITEXT_H
+// profile calls do it. The profile files of every platform go through it, so
+// that a file reads and rewrites the same everywhere; off Windows the
+// registry file too.
+#ifndef PLATFORM_INITEXT_H
+#define PLATFORM_INITEXT_H
 
 #include <string>
 #include <vector>
@@ -23,8 +25,5 @@ std::vector<std::string> IniSectionNames(const std::string& text);
 // the first line of the text.
 std::string IniSetValue(const std::string& text, const char* section, const char* key,
                         const char* value);
-
-// Reads a whole file; false when it cannot be read (errno tells why).
-bool PosixReadWholeFile(const std::string& path, std::string* text);
 
 #endif
