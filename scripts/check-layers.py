@@ -7,7 +7,7 @@ base is the exception: it is the standard library only, not even platform.
 Every include, quoted or angled, is resolved against the including file's
 folder and then the tree root, so "../frame/x.h" and <frame/x.h> are judged
 by where they land. A product file never includes anything outside the
-product folders (emulator/, bridge/, tests/, ...). Headers from outside the
+product folders (emulator/, driver/, tests/, ...). Headers from outside the
 tree must be the standard library's; the platform files of one OS may also
 include that OS's headers.
 
