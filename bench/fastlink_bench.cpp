@@ -11,7 +11,7 @@
 // about 3.5 minutes.
 // Usage: fastlink_bench [start-ups, 5] [exchanges, 50] [image bytes, 1 to 65535]
 // Exit status: 0 when every run ended as it should and the images arrived whole.
-#include "ChildProcess.h"
+#include "support/posix/ChildProcess.h"
 #include "LaneFolder.h"
 #include "Variant.h"
 #include "support/TestBoard.h"

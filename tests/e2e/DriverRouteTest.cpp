@@ -1,7 +1,7 @@
 // The test driver route's own promises (the calls the utilities never make
 // among them): board-driver-probe.exe makes the calls of a board device one
 // by one under Wine against the in-process board.
-#include "ChildProcess.h"
+#include "support/posix/ChildProcess.h"
 #include "LaneFolder.h"
 #include "WindowsUnderWine.h"
 #include "support/TestBoard.h"

@@ -12,7 +12,7 @@
 // A failure is printed with its seed and run index; "--seed S --only I"
 // replays that one run.
 #include "CaptureCheck.h"
-#include "ChildProcess.h"
+#include "support/posix/ChildProcess.h"
 #include "LaneFolder.h"
 #include "UtilityRun.h"
 #include "SoakPlan.h"

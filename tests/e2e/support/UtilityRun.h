@@ -10,9 +10,9 @@
 #ifndef TESTS_E2E_SUPPORT_UTILITYRUN_H
 #define TESTS_E2E_SUPPORT_UTILITYRUN_H
 
-#include "ChildProcess.h"
+#include "support/posix/ChildProcess.h"
 #include "LaneFolder.h"
-#include "TerminalSettings.h"
+#include "support/posix/TerminalSettings.h"
 #include "Variant.h"
 #include "WindowsUnderWine.h"
 #include "support/TestBoard.h"

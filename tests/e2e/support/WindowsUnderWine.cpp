@@ -1,6 +1,6 @@
 #include "WindowsUnderWine.h"
 
-#include "ChildProcess.h"
+#include "support/posix/ChildProcess.h"
 #include "LaneFolder.h"
 
 #include <gtest/gtest.h>

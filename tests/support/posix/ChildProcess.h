@@ -1,46 +1,122 @@
-// Runs the current test again in a child process whose standard streams the
-// test controls: pipes, or a new pseudo-terminal. The child runs the same test
-// body; IsChild() tells the body which side it is on.
+// A program run as a child process (a utility, a Wine tool, or this test
+// program again running only the current test): its standard input is a pipe
+// the test writes keys into, or a pseudo-terminal as a technician's console
+// would be; its standard output and error are collected as they come.
 #ifndef TESTS_SUPPORT_POSIX_CHILDPROCESS_H
 #define TESTS_SUPPORT_POSIX_CHILDPROCESS_H
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
-#include <sys/types.h>
+#include <thread>
+#include <utility>
+#include <vector>
 
-namespace child {
+#include <sys/resource.h>
+#include <termios.h>
 
-bool IsChild();
+namespace testproc {
 
-struct Process {
-    pid_t pid = -1;
-    int input = -1;     // the parent writes the child's standard input here
-    int output = -1;    // and reads its standard output here
-    int terminal = -1;  // on a pseudo-terminal: the child's side, kept open by the parent
-    bool ended = false;
-    int status = -1;  // the wait status once ended
+struct ChildOptions {
+    // Empty with rerunThisTest: this test program, running only the current
+    // test, which tells it is the child by IsRerunChild().
+    std::string program;
+    bool rerunThisTest = false;
+    std::vector<std::string> arguments;                            // without the program name
+    std::vector<std::pair<std::string, std::string>> environment;  // added to ours
+    std::string workDir;
+    // The child removes its (empty) working folder before it starts the
+    // program, which then runs in a current directory that no longer exists.
+    bool removeWorkDir = false;
+    // When set, standard input and output are a new pseudo-terminal that
+    // starts with these settings and whose controlling process the child is.
+    // Standard error stays a pipe, so that sanitizer reports are kept apart.
+    const struct termios* terminal = nullptr;
+    // On a terminal: SIGINT ignored, as under nohup (else the session's
+    // signals start with their default actions).
+    bool ignoreInterrupt = false;
+    // The output is a Windows program's text: "\r\n" is read as "\n".
+    bool windowsLineEnds = false;
 };
 
-// Standard input and output are pipes; standard error is inherited.
-Process StartWithPipes();
-// Standard input, output and error are a new pseudo-terminal, the child's
-// controlling terminal; input and output are both its parent side. The child
-// starts with the signals' default actions, as in a fresh terminal session,
-// or with SIGINT ignored, as under nohup.
-Process StartOnTerminal(bool ignoreInterrupt = false);
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
 
-// Reads from fd, appending to collected, until text is in it or the time is
-// up; returns whether it was found.
-bool ReadUntil(int fd, std::string& collected, const std::string& text, unsigned timeoutMs);
-// Reads until the end of the output or until the time is up.
-void ReadToEnd(int fd, std::string& collected, unsigned timeoutMs);
-// Waits for the child's end up to the time given; false when it still runs.
-bool TryWait(Process& process, unsigned timeoutMs);
-// Waits for the child's end; kills it when the time is up. Returns the wait
-// status, or -1 after a kill.
-int Wait(Process& process, unsigned timeoutMs);
-// Closes the parent's descriptors; a child still running is killed.
-void Close(Process& process);
+    // False (with the reason in Error()) when the child could not be started.
+    bool Start(const ChildOptions& options);
+    bool Running() const { return pid_ > 0; }
 
-}  // namespace child
+    // Standard input: bytes, and its end (on a terminal: no more typing).
+    void Write(const std::string& bytes);
+    void CloseInput();
+    // Sends the running child a signal, as the terminal or the system would.
+    void Signal(int signalNumber);
+
+    // On a terminal, the output as the program wrote it: the terminal's own
+    // "\r\n" for each line end is read back as "\n".
+    std::string Output() const;
+    std::string Errors() const;
+    // Waits until the output holds text at or after the offset; false on time-out.
+    bool WaitForOutput(const std::string& text, unsigned timeoutMs, size_t from = 0) const;
+    // Where text first appears at or after the offset; npos when it does not.
+    size_t FindOutput(const std::string& text, size_t from = 0) const;
+
+    // Waits for the end of the process and of its output. The exit status, or
+    // 128 + the signal number; -1 when it did not end in time (it is then
+    // killed).
+    int Wait(unsigned timeoutMs);
+    // Waits up to the time given; false when it still runs (it runs on).
+    bool Ended(unsigned timeoutMs);
+    const std::string& Error() const { return error_; }
+
+    // The terminal's settings now, read on its program side; false when the
+    // child has no terminal.
+    bool TerminalSettings(struct termios* settings);
+    // Once the child has ended: its processor time (user and system) and the
+    // time from its start to its end.
+    std::chrono::microseconds CpuTime() const { return cpuTime_; }
+    std::chrono::milliseconds WallTime() const { return wallTime_; }
+
+private:
+    bool OpenTerminal(const struct termios& settings, int* programSide);
+    void Collect(int fd, std::string* into, bool fromTerminal, bool joinLineEnds);
+    void Reap(int status, const struct rusage& usage);
+
+    int pid_ = -1;
+    int input_ = -1;
+    int outputReaderFd_ = -1;
+    int terminalSide_ = -1;  // the terminal's program side, held open for its settings
+    int terminal_ = -1;      // its other side, ours
+    std::atomic<bool> ended_{false};
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::microseconds cpuTime_{0};
+    std::chrono::milliseconds wallTime_{0};
+    int exitStatus_ = -1;
+    std::thread outputReader_;
+    std::thread errorReader_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::string output_;
+    std::string errors_;
+    bool outputEnded_ = false;
+    std::string error_;
+};
+
+// In the child of a rerunThisTest start.
+bool IsRerunChild();
+
+}  // namespace testproc
+
+// The end-to-end tests' and the soak's names for it.
+namespace e2e {
+using testproc::ChildOptions;
+using testproc::ChildProcess;
+}  // namespace e2e
 
 #endif

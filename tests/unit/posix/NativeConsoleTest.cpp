@@ -3,24 +3,23 @@
 // parent plays the technician.
 #include "platform/Platform.h"
 #include "support/posix/ChildProcess.h"
+#include "support/posix/TerminalSettings.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstring>
 #include <string>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-const unsigned waitMs = 10000;
+using testproc::ChildOptions;
+using testproc::ChildProcess;
+using testproc::IsRerunChild;
 
-void Send(int fd, const std::string& bytes)
-{
-    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-}
+const unsigned waitMs = 10000;
 
 void Print(const std::string& text) { Plat_ConsoleWrite(text.data(), text.size()); }
 
@@ -43,9 +42,7 @@ bool KeyArrives()
 
 void ExpectExitedCleanly(int status, const std::string& output)
 {
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "status " << status << ", child output:\n"
-        << output;
+    EXPECT_EQ(status, 0) << "child output:\n" << output;
 }
 
 // The child's side of the pipe test. Every prompt is written without a line
@@ -78,77 +75,84 @@ void PipeScript()
 
 TEST(NativeConsole, PipeInputGivesKeysLinesAndEndsAsX)
 {
-    if (child::IsChild()) return PipeScript();
-    child::Process process = child::StartWithPipes();
-    ASSERT_GT(process.pid, 0);
-    std::string output;
-    bool ok = child::ReadUntil(process.output, output, "<hit?>", waitMs);
-    if (ok) Send(process.input, "z");
-    ok = ok && child::ReadUntil(process.output, output, "<keys?>", waitMs);
-    if (ok) Send(process.input, "a\r\n");
-    ok = ok && child::ReadUntil(process.output, output, "<lines?>", waitMs);
-    if (ok) Send(process.input, "hello\r\n0123456789abcdef\r\nx\ry\nabc\rdef\ntail");
-    close(process.input);
-    process.input = -1;
-    child::ReadToEnd(process.output, output, waitMs);
-    const int status = child::Wait(process, waitMs);
-    child::Close(process);
-    EXPECT_TRUE(ok) << "a prompt did not show before the wait:\n" << output;
-    EXPECT_NE(output.find("<done>"), std::string::npos) << output;
-    ExpectExitedCleanly(status, output);
+    if (IsRerunChild()) return PipeScript();
+    ChildProcess process;
+    ChildOptions options;
+    options.rerunThisTest = true;
+    ASSERT_TRUE(process.Start(options)) << process.Error();
+    bool ok = process.WaitForOutput("<hit?>", waitMs);
+    if (ok) process.Write("z");
+    ok = ok && process.WaitForOutput("<keys?>", waitMs);
+    if (ok) process.Write("a\r\n");
+    ok = ok && process.WaitForOutput("<lines?>", waitMs);
+    if (ok) process.Write("hello\r\n0123456789abcdef\r\nx\ry\nabc\rdef\ntail");
+    process.CloseInput();
+    const int status = process.Wait(waitMs);
+    EXPECT_TRUE(ok) << "a prompt did not show before the wait:\n" << process.Output();
+    EXPECT_NE(process.Output().find("<done>"), std::string::npos) << process.Output();
+    ExpectExitedCleanly(status, process.Output());
 }
 
 // ------------------------------------------------------------ terminal
 
-bool SameSettings(const struct termios& a, const struct termios& b)
-{
-    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-           a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 &&
-           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
-}
-
+// The child's own view of its terminal.
 bool InKeyMode(int terminal)
 {
     struct termios now;
-    return tcgetattr(terminal, &now) == 0 && (now.c_lflag & (ICANON | ECHO)) == 0;
+    return tcgetattr(terminal, &now) == 0 && testproc::InKeyMode(now);
 }
 
-// Waits until the child has switched its terminal to single keys (it flushes
-// its prompt just before).
-bool WaitForKeyMode(int terminal)
-{
-    for (int i = 0; i < 1000; ++i) {
-        if (InKeyMode(terminal)) return true;
-        usleep(10000);
-    }
-    return false;
-}
-
-// The parent's side of a terminal test up to the first prompt.
+// The parent's side of a terminal test: the child on a new terminal set up
+// as a technician's.
 struct TerminalRun {
-    child::Process process;
+    ChildProcess process;
     struct termios before = {};
     std::string output;
 
     bool Start(const std::string& prompt, bool ignoreInterrupt = false)
     {
-        process = child::StartOnTerminal(ignoreInterrupt);
-        if (process.pid <= 0) return false;
-        tcgetattr(process.terminal, &before);
-        return child::ReadUntil(process.output, output, prompt, waitMs);
+        before = testproc::TechnicianTerminal();
+        ChildOptions options;
+        options.rerunThisTest = true;
+        options.terminal = &before;
+        options.ignoreInterrupt = ignoreInterrupt;
+        if (!process.Start(options)) return false;
+        const bool shown = process.WaitForOutput(prompt, waitMs);
+        output = process.Output();
+        return shown;
+    }
+    bool KeyMode()
+    {
+        struct termios now;
+        return process.TerminalSettings(&now) && testproc::InKeyMode(now);
+    }
+    // Until the child has switched its terminal to single keys (it flushes
+    // its prompt just before).
+    bool WaitForKeyMode()
+    {
+        for (int i = 0; i < 1000; ++i) {
+            if (KeyMode()) return true;
+            usleep(10000);
+        }
+        return false;
+    }
+    bool ShowsNext(const std::string& text)
+    {
+        const bool shown = process.WaitForOutput(text, waitMs);
+        output = process.Output();
+        return shown;
     }
     int Finish()
     {
-        const int status = child::Wait(process, waitMs);
-        child::ReadToEnd(process.output, output, 200);
+        const int status = process.Wait(waitMs);
+        output = process.Output();
         return status;
     }
     bool Restored()
     {
         struct termios after;
-        return tcgetattr(process.terminal, &after) == 0 && SameSettings(before, after);
+        return process.TerminalSettings(&after) && testproc::SameTerminalSettings(before, after);
     }
-    ~TerminalRun() { child::Close(process); }
 };
 
 void KeyAndLineScript()
@@ -159,7 +163,8 @@ void KeyAndLineScript()
     const int key = Plat_GetKey();
     struct termios afterKey;
     ASSERT_EQ(tcgetattr(STDIN_FILENO, &afterKey), 0);
-    EXPECT_TRUE(SameSettings(before, afterKey)) << "terminal not restored after a key read";
+    EXPECT_TRUE(testproc::SameTerminalSettings(before, afterKey))
+        << "terminal not restored after a key read";
     Plat_ConsolePrintf("<got %d><line?>", key);
     char line[32];
     Plat_GetLine(line, sizeof line);
@@ -171,19 +176,18 @@ void KeyAndLineScript()
 
 TEST(NativeConsole, TerminalKeysAreNotEchoedAndSettingsComeBack)
 {
-    if (child::IsChild()) return KeyAndLineScript();
+    if (IsRerunChild()) return KeyAndLineScript();
     TerminalRun run;
     ASSERT_TRUE(run.Start("<key?>")) << run.output;
-    ASSERT_TRUE(WaitForKeyMode(run.process.terminal));
+    ASSERT_TRUE(run.WaitForKeyMode());
     const size_t promptEnd = run.output.size();
-    Send(run.process.input, "q");
-    ASSERT_TRUE(child::ReadUntil(run.process.output, run.output, "<line?>", waitMs)) << run.output;
+    run.process.Write("q");
+    ASSERT_TRUE(run.ShowsNext("<line?>")) << run.output;
     EXPECT_NE(run.output.find("<got 113>"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find('q', promptEnd), std::string::npos) << "key echoed: " << run.output;
-    EXPECT_FALSE(InKeyMode(run.process.terminal));
-    Send(run.process.input, "typed\n");
-    ASSERT_TRUE(child::ReadUntil(run.process.output, run.output, "<line [typed]>", waitMs))
-        << run.output;
+    EXPECT_FALSE(run.KeyMode());
+    run.process.Write("typed\n");
+    ASSERT_TRUE(run.ShowsNext("<line [typed]>")) << run.output;
     EXPECT_LT(run.output.find("typed", promptEnd), run.output.find("<line [typed]>"))
         << "a line is echoed on a terminal: " << run.output;
     const int status = run.Finish();
@@ -200,11 +204,11 @@ void ExitNowScript()
 
 TEST(NativeConsole, TerminalComesBackAfterImmediateExit)
 {
-    if (child::IsChild()) return ExitNowScript();
+    if (IsRerunChild()) return ExitNowScript();
     TerminalRun run;
     ASSERT_TRUE(run.Start("<single keys>")) << run.output;
     const int status = run.Finish();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status << run.output;
+    EXPECT_EQ(status, 7) << run.output;
     EXPECT_TRUE(run.Restored());
 }
 
@@ -217,33 +221,30 @@ void InterruptScript()
 
 TEST(NativeConsole, TerminalComesBackAfterInterruptDuringKeyWait)
 {
-    if (child::IsChild()) return InterruptScript();
+    if (IsRerunChild()) return InterruptScript();
     TerminalRun run;
     ASSERT_TRUE(run.Start("<key?>")) << run.output;
-    ASSERT_TRUE(WaitForKeyMode(run.process.terminal));
-    struct termios now;
-    ASSERT_EQ(tcgetattr(run.process.terminal, &now), 0);
+    ASSERT_TRUE(run.WaitForKeyMode());
+    const char interrupt = static_cast<char>(run.before.c_cc[VINTR]);
     // Pressed again if need be: the thread sanitizer holds back a signal that
     // lands just before the blocking read until the read returns.
     for (int press = 0; press < 5; ++press) {
-        Send(run.process.input, std::string(1, static_cast<char>(now.c_cc[VINTR])));
-        if (child::TryWait(run.process, 2000)) break;
+        run.process.Write(std::string(1, interrupt));
+        if (run.process.Ended(2000)) break;
     }
     const int status = run.Finish();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status << run.output;
+    EXPECT_EQ(status, 128 + SIGINT) << run.output;
     EXPECT_TRUE(run.Restored());
 }
 
 // Started under nohup: the interrupt key is ignored and the wait goes on.
 TEST(NativeConsole, IgnoredInterruptStaysIgnored)
 {
-    if (child::IsChild()) return InterruptScript();
+    if (IsRerunChild()) return InterruptScript();
     TerminalRun run;
     ASSERT_TRUE(run.Start("<key?>", true)) << run.output;
-    ASSERT_TRUE(WaitForKeyMode(run.process.terminal));
-    struct termios now;
-    ASSERT_EQ(tcgetattr(run.process.terminal, &now), 0);
-    Send(run.process.input, std::string(1, static_cast<char>(now.c_cc[VINTR])) + "k");
+    ASSERT_TRUE(run.WaitForKeyMode());
+    run.process.Write(std::string(1, static_cast<char>(run.before.c_cc[VINTR])) + "k");
     const int status = run.Finish();
     ExpectExitedCleanly(status, run.output);
     EXPECT_NE(run.output.find("<not interrupted 107>"), std::string::npos) << run.output;

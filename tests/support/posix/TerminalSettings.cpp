@@ -1,8 +1,8 @@
-#include "TerminalSettings.h"
+#include "support/posix/TerminalSettings.h"
 
 #include <cstdio>
 
-namespace e2e {
+namespace testproc {
 
 namespace {
 
@@ -61,4 +61,4 @@ std::string TerminalDifferences(const struct termios& before, const struct termi
 
 bool InKeyMode(const struct termios& settings) { return (settings.c_lflag & (ICANON | ECHO)) == 0; }
 
-}  // namespace e2e
+}  // namespace testproc

@@ -1,12 +1,12 @@
-// A technician's terminal as the end-to-end tests set it up and compare it.
-#ifndef TESTS_E2E_SUPPORT_TERMINALSETTINGS_H
-#define TESTS_E2E_SUPPORT_TERMINALSETTINGS_H
+// A technician's terminal as the tests set it up and compare it.
+#ifndef TESTS_SUPPORT_POSIX_TERMINALSETTINGS_H
+#define TESTS_SUPPORT_POSIX_TERMINALSETTINGS_H
 
 #include <string>
 
 #include <termios.h>
 
-namespace e2e {
+namespace testproc {
 
 // A line-mode terminal with echo and signal keys, as a shell leaves it, with
 // a few settings off the usual defaults (erase key, VMIN, VTIME), so that a
@@ -21,6 +21,13 @@ std::string TerminalDifferences(const struct termios& before, const struct termi
 // Single keys without echo, as while a program waits for a key.
 bool InKeyMode(const struct termios& settings);
 
+}  // namespace testproc
+
+namespace e2e {
+using testproc::InKeyMode;
+using testproc::SameTerminalSettings;
+using testproc::TechnicianTerminal;
+using testproc::TerminalDifferences;
 }  // namespace e2e
 
 #endif
