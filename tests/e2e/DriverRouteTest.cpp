@@ -122,8 +122,10 @@ TEST_F(DriverRoute, HangUpAndRefusedOpenFailTheCallsWithFixedCodes)
 // A pause a program makes between two calls reaches the board as it was
 // made: the probe measures its own pauses, the board when the calls came.
 // Five pauses: a busy machine may hold up one hand-over on the way (the
-// driver, Wine's server, the helper, the relay, the board), a late or early
-// call of the route shows in most of them.
+// driver, Wine's server, the helper, the relay, the board's own thread),
+// a late or early call of the route shows in most of them. A call held up
+// lengthens the pause before it and shortens the one after it by as much:
+// a pause may come short only by what the call that began it came late.
 TEST_F(DriverRoute, KeepsThePauseBetweenTwoCalls)
 {
     ASSERT_TRUE(board_.Start("su", lane_->DeviceDir()));
@@ -140,14 +142,16 @@ TEST_F(DriverRoute, KeepsThePauseBetweenTwoCalls)
     const std::vector<emulator::LogEntry> in = board_.EntriesOf(emulator::LogKind::ToBoard);
     ASSERT_EQ(in.size(), PAUSES + 1);
     std::vector<double> lateMs;
+    double heldUpMs = 0;  // how late the call that began this pause came
     for (unsigned i = 1; i <= PAUSES; ++i) {
         const std::string& pause = lines[4 + 2 * i - 1];
         ASSERT_THAT(pause, StartsWith("pause:200 ok "));
         const double madeMs = std::stod(pause.substr(13));
         const double seenMs = std::chrono::duration<double, std::milli>(in[i].at - in[i - 1].at).count();
         std::printf("pause made %.1f ms, seen by the board %.1f ms\n", madeMs, seenMs);
-        EXPECT_GE(seenMs, madeMs - 10);
+        EXPECT_GE(seenMs, madeMs - 10 - heldUpMs);
         lateMs.push_back(seenMs - madeMs);
+        heldUpMs = std::max(0.0, heldUpMs + seenMs - madeMs);
     }
     std::sort(lateMs.begin(), lateMs.end());
     EXPECT_LE(lateMs[PAUSES / 2], 10);
