@@ -61,7 +61,11 @@ const std::string& Scratch() { return scratch; }
 
 void SkipWaits()
 {
-    static const PlatTimeOps noWaits = {Plat_NativeTime()->tickCountMs, [](unsigned) {}};
+    // An event wait still takes a set, but never waits for one.
+    static const PlatTimeOps noWaits = {Plat_NativeTime()->tickCountMs, [](unsigned) {},
+                                        [](PlatEvent event, unsigned, unsigned long* errorCode) {
+                                            return Plat_WaitEvent(event, 0, errorCode);
+                                        }};
     Plat_SetTime(&noWaits);
 }
 

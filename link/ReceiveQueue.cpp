@@ -122,5 +122,5 @@ int WaitForQueuedPacket(unsigned timeoutMs, unsigned long* errorCode)
         Plat_Sleep(timeoutMs);
         return PLAT_WAIT_TIMED_OUT;
     }
-    return Plat_WaitEvent(packetQueued, timeoutMs, errorCode);
+    return Plat_WaitEventOnClock(packetQueued, timeoutMs, errorCode);
 }

@@ -9,12 +9,10 @@
 #include "trace/Trace.h"
 
 #include <atomic>
-#include <chrono>
+#include <cstdint>
 #include <cstring>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 const int SHOWN_ERROR = TL_ERROR | TF_CONSOLE | TF_ALERT;
 const unsigned POLL_STEP_MS = 100;
@@ -46,12 +44,21 @@ bool PollStep(int* waitCount)
     return true;
 }
 
-// The point where a read of waitCount steps gives up; the fast link keeps it
-// by the clock rather than by counting sleeps.
-Clock::time_point EndOfWait(Clock::time_point start, int waitCount)
+// The end of a fast-link read, kept by the tick count rather than by counting
+// waits: it is over once more than waitCount x 100 ms have passed since the
+// call. The tick counts whole milliseconds, so "more than" keeps the read
+// from giving up before its time. The time is summed step by step, so the
+// tick may wrap during a read.
+struct FastWait {
+    unsigned long long lengthMs;
+    unsigned long long passedMs;
+    uint32_t lastTick;
+};
+
+FastWait StartFastWait(int waitCount)
 {
-    const long long steps = waitCount >= 1 ? waitCount : 0;
-    return start + std::chrono::milliseconds(steps * POLL_STEP_MS);
+    const unsigned long long steps = waitCount >= 1 ? static_cast<unsigned long long>(waitCount) : 0;
+    return FastWait{steps * POLL_STEP_MS, 0, Plat_TickCountMs()};
 }
 
 // Waits for the reader to queue a packet, or sleeps once such a wait has
@@ -71,13 +78,14 @@ void AwaitReader(unsigned milliseconds)
 
 // One fast-link step: waits for the reader to queue a packet, at most one
 // polling step at a time, until the end of the wait. False once it is over.
-bool WakeStep(int waitCount, Clock::time_point end)
+bool WakeStep(FastWait* wait)
 {
-    if (waitCount < 1) return false;
-    const Clock::time_point now = Clock::now();
-    if (now >= end) return false;
-    // Rounded up, so that the read never gives up before its time.
-    const long long left = std::chrono::ceil<std::chrono::milliseconds>(end - now).count();
+    if (wait->lengthMs == 0) return false;
+    const uint32_t now = Plat_TickCountMs();
+    wait->passedMs += static_cast<uint32_t>(now - wait->lastTick);
+    wait->lastTick = now;
+    if (wait->passedMs > wait->lengthMs) return false;
+    const unsigned long long left = wait->lengthMs + 1 - wait->passedMs;
     AwaitReader(left < POLL_STEP_MS ? static_cast<unsigned>(left) : POLL_STEP_MS);
     return true;
 }
@@ -135,7 +143,7 @@ int WritePacketToSecurityModule(const ModulePacket* packet)
 bool ReadPacketFromSecurityModule(ModulePacket* packet, int waitCount)
 {
     const bool fast = fastLink;
-    const Clock::time_point end = fast ? EndOfWait(Clock::now(), waitCount) : Clock::time_point();
+    FastWait wait = fast ? StartFastWait(waitCount) : FastWait{0, 0, 0};
     TRACE(TL_DETAIL | TF_CONSOLE, MODULE_LINK, "ReadPacketFromSecurityModule() - WaitCount = %d",
           waitCount);
     for (;;) {
@@ -143,7 +151,7 @@ bool ReadPacketFromSecurityModule(ModulePacket* packet, int waitCount)
             if (PacketTrace()) TracePacket("Data In", packet);
             return true;
         }
-        const bool waitGoesOn = fast ? WakeStep(waitCount, end) : PollStep(&waitCount);
+        const bool waitGoesOn = fast ? WakeStep(&wait) : PollStep(&waitCount);
         if (!waitGoesOn) {
             TRACE(TL_INFO, MODULE_LINK, "** No Data Received before Wait Count Expired **");
             return false;

@@ -46,13 +46,20 @@ long Plat_GetFileAttributes(const char* path);
 
 // -------------------------------------------------------------------- time
 
-// The tick count and the sleep go through an operations table so that a test
-// that is not about timing, or a fuzz target, can run on a clock of its own.
-// Further waits of the platform belong in this table too.
+// The tick count, the sleep and the wait for an event go through an
+// operations table so that a test that is not about timing, or a fuzz
+// target, can run on a clock of its own. Further waits of the platform
+// belong in this table too.
+
+// An event (below).
+struct PlatEventImpl;
+typedef PlatEventImpl* PlatEvent;
 
 struct PlatTimeOps {
     uint32_t (*tickCountMs)();             // timeGetTime
     void (*sleep)(unsigned milliseconds);  // Sleep
+    // WaitForSingleObject on an event: Plat_WaitEvent on the native clock.
+    int (*waitEvent)(PlatEvent event, unsigned timeoutMs, unsigned long* errorCode);
 };
 
 // The real clock of this platform.
@@ -65,6 +72,9 @@ uint32_t Plat_TickCountMs();
 
 // Sleep.
 void Plat_Sleep(unsigned milliseconds);
+
+// Plat_WaitEvent on the installed clock, for the program's own waits.
+int Plat_WaitEventOnClock(PlatEvent event, unsigned timeoutMs, unsigned long* errorCode);
 
 // Local date as "mm/dd/yy" and time of day as "hh:mm:ss" (24-hour); each
 // buffer holds at least 9 bytes.
@@ -88,8 +98,6 @@ void Plat_DeleteLock(PlatLock lock);
 // SetEvent / WaitForSingleObject / CloseHandle). A set releases one wait and
 // clears the event; set while nobody waits, it stays set until the next wait
 // takes it, so a set is never lost. nullptr when it cannot be created.
-struct PlatEventImpl;
-typedef PlatEventImpl* PlatEvent;
 PlatEvent Plat_CreateEvent();
 void Plat_SetEvent(PlatEvent event);
 // Waits until the event is set or timeoutMs have passed: PLAT_WAIT_SET (it

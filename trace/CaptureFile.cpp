@@ -148,7 +148,7 @@ unsigned RunFlusher(void* unused)
     const PlatTimeOps* clock = Plat_NativeTime();
     for (;;) {
         unsigned long errorCode = 0;
-        const int woken = Plat_WaitEvent(linesWritten, FLUSHER_IDLE_MS, &errorCode);
+        const int woken = clock->waitEvent(linesWritten, FLUSHER_IDLE_MS, &errorCode);
         if (woken == PLAT_WAIT_FAILED) break;
         if (woken != PLAT_WAIT_SET) continue;
         clock->sleep(FLUSH_DELAY_MS);

@@ -24,7 +24,7 @@ void NativeSleep(unsigned milliseconds)
     }
 }
 
-const PlatTimeOps nativeTime = {NativeTickCountMs, NativeSleep};
+const PlatTimeOps nativeTime = {NativeTickCountMs, NativeSleep, Plat_WaitEvent};
 
 void LocalNow(struct tm* out)
 {

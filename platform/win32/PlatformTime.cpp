@@ -11,7 +11,7 @@ uint32_t NativeTickCountMs() { return static_cast<uint32_t>(timeGetTime()); }
 
 void NativeSleep(unsigned milliseconds) { Sleep(milliseconds); }
 
-const PlatTimeOps nativeTime = {NativeTickCountMs, NativeSleep};
+const PlatTimeOps nativeTime = {NativeTickCountMs, NativeSleep, Plat_WaitEvent};
 
 unsigned TwoDigits(WORD value) { return static_cast<unsigned>(value) % 100u; }
 

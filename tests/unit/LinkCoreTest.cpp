@@ -5,12 +5,14 @@
 #include "link/ReceiveQueue.h"
 #include "platform/Platform.h"
 #include "support/LinkFixture.h"
+#include "support/TestClock.h"
 #include "support/TestEnvironment.h"
 #include "support/TimingAllowance.h"
 #include "trace/Trace.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <ctime>
 #include <cstdlib>
@@ -83,73 +85,34 @@ TEST_P(LinkRead, PacketsAreReadInArrivalOrderThenTheWaitRunsOut)
               1u);
 }
 
-// The polling read's steps as it sleeps them: real sleeps, each timed; the
-// board's reply is queued 10 ms into the second one.
-std::thread::id readingThread;
-std::vector<long long> stepsSlept;
-
-uint32_t NativeTickCountMs() { return Plat_NativeTime()->tickCountMs(); }
-
-void SleepQueueingMidSecondStep(unsigned milliseconds)
-{
-    const PlatTimeOps* native = Plat_NativeTime();
-    if (std::this_thread::get_id() != readingThread) {
-        native->sleep(milliseconds);
-        return;
-    }
-    const auto start = Clock::now();
-    if (stepsSlept.size() == 1 && milliseconds > 10) {
-        native->sleep(10);
-        const ModulePacket reply = Packet(6, 6, "z2");
-        QueueReceivedPacket(&reply);
-        native->sleep(milliseconds - 10);
-    } else {
-        native->sleep(milliseconds);
-    }
-    stepsSlept.push_back(ElapsedMs(start));
-}
-
-const PlatTimeOps queueingMidSecondStep = {NativeTickCountMs, SleepQueueingMidSecondStep};
-
-// A reply that comes while a read waits, 10 ms into its second step:
-// polling takes it at the next 100 ms step, 90 ms later; the fast link as
-// soon as the reader has queued it (the margin is for a loaded machine).
-// The polling steps are timed as the read sleeps them, so that neither the
-// board's timing nor the machine's load moves the reply to another step.
+// A reply that comes while a read waits, at the start of its second wait:
+// polling takes it only when that 100 ms step is over, the fast link at once,
+// woken by the reader. On the test clock, whose steps no build's speed or
+// machine's load can stretch into the next one.
 TEST_P(LinkRead, PacketArrivingMidWaitIsTakenAtTheNextPollOrAtOnce)
 {
     ProgramConfig.m_Capture_Logging_Level = TL_DETAIL;
     StartLink();
-    const auto ms = [](Clock::duration d) {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
-    };
+    testclock::Scope clock;
+    int waits = 0;
+    uint32_t queuedAt = 0;
+    testclock::HookWaits([this, &waits, &queuedAt](int number) {
+        waits = number;
+        if (number != 2) return;
+        BoardSends({Wire(6, 6, "z2")});
+        queuedAt = Plat_TickCountMs();
+    });
+    const uint32_t start = Plat_TickCountMs();
     ModulePacket packet;
-    if (FastLink()) {
-        Clock::time_point sent;
-        std::thread board([&sent] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(110));
-            sent = Clock::now();
-            fakeboard::QueueRead(Wire(6, 6, "z2"));
-        });
-        const bool taken = ReadPacketFromSecurityModule(&packet, 10);
-        const auto end = Clock::now();
-        board.join();
-        ASSERT_TRUE(taken);
-        EXPECT_LT(ms(end - sent), timing::UpperLimitMs(60)) << "woken by the reader, not by a poll";
-    } else {
-        readingThread = std::this_thread::get_id();
-        stepsSlept.clear();
-        Plat_SetTime(&queueingMidSecondStep);
-        const auto start = Clock::now();
-        const bool taken = ReadPacketFromSecurityModule(&packet, 10);
-        const auto end = Clock::now();
-        Plat_SetTime(nullptr);
-        ASSERT_TRUE(taken);
-        ASSERT_EQ(stepsSlept.size(), 2u) << "taken at the poll after the second step";
-        for (long long slept : stepsSlept) EXPECT_GE(slept, 100);
-        EXPECT_GE(ms(end - start), 200);
-        EXPECT_LT(ms(end - start), timing::UpperLimitMs(290));
-    }
+    const bool taken = ReadPacketFromSecurityModule(&packet, 10);
+    const uint32_t takenAt = Plat_TickCountMs();
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(waits, 2) << "taken in the wait it came in, or right after it";
+    EXPECT_GE(queuedAt - start, 100u) << "one full step before it came";
+    if (FastLink())
+        EXPECT_LT(takenAt - queuedAt, 100u) << "woken by the reader, not by a poll";
+    else
+        EXPECT_GE(takenAt - queuedAt, 100u) << "taken at the next 100 ms step";
     EXPECT_EQ(DataOf(packet), "z2");
     const std::string capture = linktest::CaptureText();
     EXPECT_EQ(linktest::Occurrences(capture, "ReadPacketFromSecurityModule() - WaitCount = 10\n"), 1u);
@@ -182,6 +145,39 @@ TEST_P(LinkRead, WaitingUsesNoMeasurableProcessorTime)
     EXPECT_FALSE(ReadPacketFromSecurityModule(&packet, 10));
     const double cpuMs = 1000.0 * static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
     EXPECT_LT(cpuMs, 50.0) << "both threads together, over one second of waiting";
+}
+
+// A wait for the reader that fails is shown once; from then on the fast
+// link sleeps its steps as a polling read does, to the same end.
+std::atomic<int> failedWaits{0};
+
+int FailingWait(PlatEvent, unsigned, unsigned long* errorCode)
+{
+    ++failedWaits;
+    *errorCode = 0x57;
+    return PLAT_WAIT_FAILED;
+}
+
+TEST_F(LinkCore, FailedWaitForTheReaderIsShownOnceAndTheReadsPoll)
+{
+    static const PlatTimeOps failingWaits = {Plat_NativeTime()->tickCountMs, Plat_NativeTime()->sleep,
+                                             FailingWait};
+    StartLink();
+    SetFastLink(true);
+    Plat_SetTime(&failingWaits);
+    ModulePacket packet;
+    const auto start = Clock::now();
+    EXPECT_FALSE(ReadPacketFromSecurityModule(&packet, 3));
+    EXPECT_GE(ElapsedMs(start), 300);
+    BoardSends({Wire(6, 6, "z2")});
+    EXPECT_TRUE(ReadPacketFromSecurityModule(&packet, 3));
+    EXPECT_FALSE(ReadPacketFromSecurityModule(&packet, 1));
+    Plat_SetTime(nullptr);
+    SetFastLink(false);
+    EXPECT_EQ(failedWaits.load(), 1);
+    EXPECT_EQ(linktest::Occurrences(scripted::Output(),
+                                    "ERROR: Waiting for the Serial Port Reader Returned:57.\n"),
+              1u);
 }
 
 TEST_F(LinkCore, QueueTakesPacketsFromAnotherThreadWithoutLoss)

@@ -311,7 +311,7 @@ void HoldTheLoad()
 TEST_F(ProgramConfigLoad, OtherThreadsWaitInTenthsOfASecondUntilTheLoadEnds)
 {
     static PlatTimeOps recordingClock;
-    recordingClock = {Plat_NativeTime()->tickCountMs, RecordedSleep};
+    recordingClock = {Plat_NativeTime()->tickCountMs, RecordedSleep, Plat_WaitEvent};
     firstLook = 0;
     looks = 0;
     everyPauseWasATenth = true;
