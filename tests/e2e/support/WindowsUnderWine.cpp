@@ -19,7 +19,7 @@
 #ifndef WINE_BOARD_SCRIPT
 #define WINE_BOARD_SCRIPT ""
 #endif
-// The files of the Windows build every run under Wine needs (';'-separated).
+// The files of the Windows build every run under Wine needs (':'-separated).
 #ifndef WINDOWS_BUILD_NEEDS
 #define WINDOWS_BUILD_NEEDS ""
 #endif
@@ -123,7 +123,7 @@ std::string FindMissing()
     if (access(WineLauncher().c_str(), X_OK) != 0)
         return "no Wine (" + WineLauncher() + "): install Debian's wine and wine64";
     std::string missing;
-    for (const std::string& name : Split(WINDOWS_BUILD_NEEDS, ';'))
+    for (const std::string& name : Split(WINDOWS_BUILD_NEEDS, ':'))
         if (!PathExists(WindowsProgram(name))) missing += (missing.empty() ? "" : ", ") + name;
     return missing.empty() ? "" : WindowsBuildLacks(missing);
 }
