@@ -78,6 +78,7 @@ TEST(CouponBox, EnableLedValuesAndExitLeaveTheBoxDisabled)
     EXPECT_EQ(std::vector<std::string>(requests.begin(), requests.begin() + 3),
               (std::vector<std::string>{"P1", "P3", "ZH"}));
     // X sends Disable box and closes port 6.
+    ASSERT_GE(received.size(), LeavingPackets(SU).size() + 2);
     const size_t leaving = received.size() - LeavingPackets(SU).size();
     EXPECT_EQ(received[leaving - 2], "6/6 P2");
     EXPECT_EQ(received[leaving - 1], "6/3");

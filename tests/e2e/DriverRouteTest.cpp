@@ -66,6 +66,8 @@ protected:
     void SetUp() override
     {
         if (!UnderWine()) GTEST_SKIP() << "the route serves the Windows programs under Wine";
+        const std::string missing = WindowsToolMissing("driver/board-driver-probe.exe");
+        if (!missing.empty()) GTEST_SKIP() << missing;
         lane_.reset(new LaneFolder);
         WineRouteUp();
     }

@@ -19,6 +19,10 @@
 #ifndef WINE_BOARD_SCRIPT
 #define WINE_BOARD_SCRIPT ""
 #endif
+// The files of the Windows build every run under Wine needs (':'-separated).
+#ifndef WINDOWS_BUILD_NEEDS
+#define WINDOWS_BUILD_NEEDS ""
+#endif
 
 namespace e2e {
 
@@ -49,6 +53,9 @@ std::string TakePrefix()
     if (prefixes.front().empty()) prefixes.front() = Variable("UTILITY_E2E_WINE") + "/wineprefix";
     for (int blocking = 0; blocking < 2; ++blocking) {
         for (const std::string& prefix : prefixes) {
+            // A prefix never booted may not exist yet: the lock comes first.
+            std::error_code error;
+            std::filesystem::create_directories(prefix, error);
             const int lock = open((prefix + "/e2e.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
             if (lock < 0) continue;
             if (flock(lock, blocking != 0 ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) return prefix;
@@ -102,6 +109,71 @@ bool RunWine(const std::vector<std::string>& arguments)
 }  // namespace
 
 bool UnderWine() { return !Variable("UTILITY_E2E_WINE").empty(); }
+
+namespace {
+
+std::string WindowsBuildLacks(const std::string& names)
+{
+    return "the Windows build " + Variable("UTILITY_E2E_WINE") + " lacks " + names +
+           "; in the source tree, cmake --preset windows && cmake --build --preset windows builds it";
+}
+
+std::string FindMissing()
+{
+    if (access(WineLauncher().c_str(), X_OK) != 0)
+        return "no Wine (" + WineLauncher() + "): install Debian's wine and wine64";
+    std::string missing;
+    for (const std::string& name : Split(WINDOWS_BUILD_NEEDS, ':'))
+        if (!PathExists(WindowsProgram(name))) missing += (missing.empty() ? "" : ", ") + name;
+    return missing.empty() ? "" : WindowsBuildLacks(missing);
+}
+
+}  // namespace
+
+const std::string& WineRunMissing()
+{
+    static const std::string missing = FindMissing();
+    return missing;
+}
+
+std::string WindowsToolMissing(const std::string& name)
+{
+    return PathExists(WindowsProgram(name)) ? "" : WindowsBuildLacks(name);
+}
+
+bool PrepareWinePrefix()
+{
+    const std::string& prefix = WinePrefix();
+    // Wine writes the stamp when it has set the prefix up.
+    const std::string booted = prefix + "/.update-timestamp";
+    if (PathExists(booted)) return true;
+    // Wine's session processes outlive wineboot: their output goes to the
+    // log, never to this process's pipes, and the wait ends with the server.
+    const unsigned bootLimitS = 180;
+    const unsigned serverLimitS = 30;
+    std::printf("Booting the new Wine prefix %s (a minute or more)\n", prefix.c_str());
+    std::fflush(stdout);
+    ChildProcess boot;
+    ChildOptions options;
+    options.program = "/bin/sh";
+    const std::string script = "timeout " + std::to_string(bootLimitS) +
+                               " wineboot -i </dev/null >\"$WINEPREFIX/wineboot.log\" 2>&1 && timeout " +
+                               std::to_string(serverLimitS) +
+                               " wineserver -w </dev/null >/dev/null 2>&1";
+    options.arguments = {"-c", script};
+    options.environment = WineEnvironment();
+    if (!boot.Start(options)) {
+        std::fprintf(stderr, "wineboot: %s\n", boot.Error().c_str());
+        return false;
+    }
+    boot.CloseInput();
+    const int status = boot.Wait((bootLimitS + serverLimitS + 10) * 1000);
+    if (status == 0 && PathExists(booted)) return true;
+    std::fprintf(stderr,
+                 "The Wine prefix %s did not boot within %u s (status %d); see %s/wineboot.log\n",
+                 prefix.c_str(), bootLimitS, status, prefix.c_str());
+    return false;
+}
 
 const std::string& WinePrefix()
 {

@@ -19,6 +19,17 @@
 namespace e2e {
 
 bool UnderWine();
+// What a run under Wine needs and this machine lacks (Wine, the programs and
+// driver files of the Windows build), with what provides it; empty when
+// nothing is missing. Checked once per process, before any test.
+const std::string& WineRunMissing();
+// The same for a tool of the Windows build that only some tests run
+// ("tests/terminate-on-cue.exe").
+std::string WindowsToolMissing(const std::string& name);
+// Takes this process's prefix and boots it when it never was (Wine's first
+// start takes a minute or more), within a bounded wait; false with the
+// reason printed when it could not.
+bool PrepareWinePrefix();
 // The prefix this process holds (taken on first use).
 const std::string& WinePrefix();
 // WINEPREFIX and the quiet, display-less settings, for every Wine process.
