@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -143,6 +144,11 @@ int UtilityRun::WaitForExit(unsigned timeoutMs)
     const std::string errors = Errors();
     EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
+    // A Windows program that never started: say what Wine said, for the
+    // failure that follows.
+    if (UnderWine() && status != 0 && Output().empty())
+        std::printf("wine ended with %d before the program wrote anything; its messages:\n%s\n", status,
+                    errors.c_str());
     EXPECT_TRUE(board_.Settle()) << "the utility left connections open:\n" << board_.LogText();
     // The route taken down for a run without a board serves the next runs
     // and tests again.
