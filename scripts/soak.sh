@@ -7,7 +7,8 @@
 #
 # --windows (or SOAK_WINDOWS=1) soaks su_utility.exe and cu_utility.exe of the
 # windows preset instead, under Wine through the test driver route, one run
-# at a time (one prefix is one lane PC), with the same checks and bounds. It
+# at a time (one prefix is one lane PC), with the same checks and bounds but
+# without the open faults, which cannot fail an open under Wine. It
 # builds what it needs of both presets and uses the prefix
 # build/windows/wineprefix (made on first use).
 set -euo pipefail
