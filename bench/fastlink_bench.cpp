@@ -9,11 +9,16 @@
 //             reply that never comes, in % of one core.
 // Each program run has a fresh lane and board. The polling upload alone takes
 // about 3.5 minutes.
+// With UTILITY_E2E_WINE set to the Windows build folder (and WINEPREFIX), the
+// runs are su_utility.exe under Wine through the test driver route; the
+// exchange and waiting rows, which measure this process's own link, are then
+// left out.
 // Usage: fastlink_bench [start-ups, 5] [exchanges, 50] [image bytes, 1 to 65535]
 // Exit status: 0 when every run ended as it should and the images arrived whole.
 #include "support/posix/ChildProcess.h"
 #include "LaneFolder.h"
 #include "Variant.h"
+#include "WindowsUnderWine.h"
 #include "support/TestBoard.h"
 #include "config/PgmCnfg.h"
 #include "base/ProgramOptions.h"
@@ -78,6 +83,12 @@ double RunProgram(std::vector<std::string> arguments, bool fast, const std::stri
     e2e::ChildOptions options;
     options.program = e2e::SU.program;
     options.arguments = arguments;
+    if (e2e::UnderWine()) {
+        e2e::ServeBoardUnderWine(lane.DeviceDir(), e2e::SU.deviceSocket);
+        options.program = e2e::WineLauncher();
+        options.arguments.insert(options.arguments.begin(), e2e::WindowsProgram(e2e::SU.windowsProgram));
+        options.windowsLineEnds = true;
+    }
     options.environment = lane.Environment();
     options.workDir = lane.BinDir();
     e2e::ChildProcess child;
@@ -178,7 +189,7 @@ int main(int argc, char** argv)
         return 2;
     }
     LinkFigures link = {};
-    if (!MeasureLink(exchanges, &link)) {
+    if (!e2e::UnderWine() && !MeasureLink(exchanges, &link)) {
         std::fprintf(stderr, "the link did not start\n");
         return 1;
     }
@@ -194,17 +205,22 @@ int main(int argc, char** argv)
             RunProgram({"-SecurityModuleUpload", "-InputFile", imageName}, fast != 0, imageName, image);
     }
 
-    std::printf("su_utility against the emulated board, every reply %.0f ms late\n", REPLY_DELAY_MS);
+    std::printf("%s against the emulated board, every reply %.0f ms late\n",
+                e2e::UnderWine() ? "su_utility.exe under Wine, through the test driver," : "su_utility",
+                REPLY_DELAY_MS);
     std::printf("%-28s %15s %15s %10s\n", "", MODE_NAMES[0], MODE_NAMES[1], "ratio");
     PrintRow("start-up, -GetVersion", startUp);
-    PrintRow("one exchange", link.exchangeMs);
+    if (!e2e::UnderWine()) PrintRow("one exchange", link.exchangeMs);
     char uploadLabel[64];
     std::snprintf(uploadLabel, sizeof uploadLabel, "upload, %ld bytes", bytes);
     PrintRow(uploadLabel, upload);
-    std::printf("%-28s %12.3f %% %12.3f %%   (of one core, over a %d ms empty wait)\n",
-                "processor while waiting", link.waitingCpuPercent[0], link.waitingCpuPercent[1],
-                WAIT_COUNT * 100);
-    std::printf("fast exchange over the board's delay: %.3f ms; images %s\n",
-                link.exchangeMs[1] - REPLY_DELAY_MS, failed ? "or runs FAILED" : "equal the file");
+    if (!e2e::UnderWine()) {
+        std::printf("%-28s %12.3f %% %12.3f %%   (of one core, over a %d ms empty wait)\n",
+                    "processor while waiting", link.waitingCpuPercent[0], link.waitingCpuPercent[1],
+                    WAIT_COUNT * 100);
+        std::printf("fast exchange over the board's delay: %.3f ms; ",
+                    link.exchangeMs[1] - REPLY_DELAY_MS);
+    }
+    std::printf("images %s\n", failed ? "or runs FAILED" : "equal the file");
     return failed ? 1 : 0;
 }

@@ -84,6 +84,9 @@ struct termios UtilityRun::TerminalNow()
 
 bool UtilityRun::WaitForTerminalMode(bool keys, unsigned timeoutMs)
 {
+    // Wine's console holds the terminal in single keys from its first read to
+    // the program's end and edits a line itself: a line read shows as keys.
+    if (UnderWine()) keys = true;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (InKeyMode(TerminalNow()) == keys) return true;

@@ -74,7 +74,8 @@ public:
     struct termios TerminalAtStart() const { return terminalAtStart_; }
     struct termios TerminalNow();
     // Waits until the program waits for a single key (keys true) or has the
-    // terminal in its line mode (keys false); false on time-out.
+    // terminal in its line mode (keys false); false on time-out. Under Wine
+    // both are the console reading the terminal.
     bool WaitForTerminalMode(bool keys, unsigned timeoutMs = 10000);
     // Once the text has appeared and the program waits for a key, types keys.
     bool PressWhen(const std::string& text, const std::string& keys, unsigned timeoutMs = 30000);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -84,6 +85,44 @@ struct ChildEnds {
 std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 }  // namespace
+
+// A terminal's line ends, like a Windows program's, are "\r\n" for each "\n"
+// the program wrote. Wine's console on a terminal writes a Windows program's
+// "\n" as "\r\r\n", hides the cursor around every character it draws and
+// draws blanks as cursor moves: its control sequences are dropped, a move
+// to the right is read as that many blanks.
+void OutputDecoder::Put(char byte, std::string* into)
+{
+    if (inEscape_) {
+        escape_.push_back(byte);
+        const bool sequenceEnds = escape_.size() == 1 ? byte != '[' : (byte >= 0x40 && byte <= 0x7e);
+        if (!sequenceEnds) return;
+        if (byte == 'C') {
+            End(into);
+            into->append(static_cast<size_t>(std::max(1, std::atoi(escape_.c_str() + 1))), ' ');
+        }
+        inEscape_ = false;
+        escape_.clear();
+        return;
+    }
+    if (consoleEscapes_ && byte == '\x1b') {
+        inEscape_ = true;
+        return;
+    }
+    if (joinLineEnds_ && byte == '\r') {
+        ++heldReturns_;
+        return;
+    }
+    if (heldReturns_ > 0 && byte == '\n') heldReturns_ = consoleEscapes_ ? 0 : heldReturns_ - 1;
+    End(into);
+    into->push_back(byte);
+}
+
+void OutputDecoder::End(std::string* into)
+{
+    into->append(static_cast<size_t>(heldReturns_), '\r');
+    heldReturns_ = 0;
+}
 
 ChildProcess::~ChildProcess()
 {
@@ -179,21 +218,21 @@ bool ChildProcess::Start(const ChildOptions& given)
         return false;
     }
     const bool fromTerminal = options.terminal != nullptr;
-    outputReader_ = std::thread(&ChildProcess::Collect, this, outputReaderFd_, &output_, fromTerminal,
-                                fromTerminal || options.windowsLineEnds);
-    errorReader_ = std::thread(&ChildProcess::Collect, this, ends.errors[0], &errors_, false, false);
+    outputReader_ = std::thread(
+        &ChildProcess::Collect, this, outputReaderFd_, &output_, fromTerminal,
+        OutputDecoder(fromTerminal || options.windowsLineEnds, fromTerminal && options.windowsLineEnds));
+    errorReader_ = std::thread(&ChildProcess::Collect, this, ends.errors[0], &errors_, false,
+                               OutputDecoder(false, false));
     return true;
 }
 
 // A pipe ends when the child closes it. A terminal does not end while we hold
 // its program side open, so its reader stops once the child has ended and
 // nothing more has come for a while (the terminal hands written bytes on a
-// moment later). A terminal's line ends, like a Windows program's, are
-// "\r\n" for each "\n" the program wrote.
-void ChildProcess::Collect(int fd, std::string* into, bool fromTerminal, bool joinLineEnds)
+// moment later).
+void ChildProcess::Collect(int fd, std::string* into, bool fromTerminal, OutputDecoder decoder)
 {
     char buffer[4096];
-    bool heldReturn = false;  // a '\r' whose '\n' may come with the next read
     int quietAfterEnd = 0;
     for (;;) {
         struct pollfd ready = {fd, POLLIN, 0};
@@ -207,18 +246,13 @@ void ChildProcess::Collect(int fd, std::string* into, bool fromTerminal, bool jo
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) break;
         std::lock_guard<std::mutex> lock(mutex_);
-        for (ssize_t at = 0; at < count; ++at) {
-            const char byte = buffer[at];
-            if (heldReturn && byte != '\n') into->push_back('\r');
-            heldReturn = joinLineEnds && byte == '\r';
-            if (!heldReturn) into->push_back(byte);
-        }
+        for (ssize_t at = 0; at < count; ++at) decoder.Put(buffer[at], into);
         changed_.notify_all();
     }
     // The terminal's other side stays open: its settings outlive the child.
     if (!fromTerminal) close(fd);
     std::lock_guard<std::mutex> lock(mutex_);
-    if (heldReturn) into->push_back('\r');
+    decoder.End(into);
     if (into == &output_) outputEnded_ = true;
     changed_.notify_all();
 }

@@ -37,8 +37,29 @@ struct ChildOptions {
     // On a terminal: SIGINT ignored, as under nohup (else the session's
     // signals start with their default actions).
     bool ignoreInterrupt = false;
-    // The output is a Windows program's text: "\r\n" is read as "\n".
+    // The output is a Windows program's text: "\r\n" is read as "\n", and on
+    // a terminal the control sequences of Wine's console are dropped.
     bool windowsLineEnds = false;
+};
+
+// The child's output as the program wrote it (ChildProcess.cpp): line ends
+// joined, a Windows console's control sequences dropped.
+class OutputDecoder {
+public:
+    OutputDecoder(bool joinLineEnds, bool consoleEscapes)
+        : joinLineEnds_(joinLineEnds), consoleEscapes_(consoleEscapes)
+    {
+    }
+    void Put(char byte, std::string* into);
+    // At the end of the output: what is held back.
+    void End(std::string* into);
+
+private:
+    bool joinLineEnds_;
+    bool consoleEscapes_;
+    int heldReturns_ = 0;  // '\r's whose '\n' may come with the next read
+    bool inEscape_ = false;
+    std::string escape_;
 };
 
 class ChildProcess {
@@ -85,7 +106,7 @@ public:
 
 private:
     bool OpenTerminal(const struct termios& settings, int* programSide);
-    void Collect(int fd, std::string* into, bool fromTerminal, bool joinLineEnds);
+    void Collect(int fd, std::string* into, bool fromTerminal, OutputDecoder decoder);
     void Reap(int status, const struct rusage& usage);
 
     int pid_ = -1;
