@@ -11,6 +11,15 @@
 # input.
 # Usage: scripts/windows-stage.sh
 set -euo pipefail
+
+# Everything the stage starts gets the fixed address layout: a randomised one
+# now and then puts something where Wine maps the shared user data, and that
+# Wine process ends at once ("failed to map the shared user data: c0000018").
+if [ -z "${WINDOWS_STAGE_FIXED_LAYOUT:-}" ] && command -v setarch >/dev/null; then
+  export WINDOWS_STAGE_FIXED_LAYOUT=1
+  exec setarch "$(uname -m)" -R "$0" "$@"
+fi
+
 cd "$(dirname "$0")/.."
 
 stage_start=$(date +%s)

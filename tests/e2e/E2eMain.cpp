@@ -18,6 +18,7 @@ int main(int argc, char** argv)
             std::printf("[  SKIPPED ] %s\n", missing.c_str());
             return E2E_SKIPPED_STATUS;
         }
+        e2e::FixAddressLayoutForWine();
         if (!e2e::PrepareWinePrefix()) return 1;
     }
     return RUN_ALL_TESTS();

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <sstream>
 #include <sys/file.h>
+#include <sys/personality.h>
 #include <unistd.h>
 
 #ifndef BOARD_RELAY_PATH
@@ -107,6 +108,12 @@ bool RunWine(const std::vector<std::string>& arguments)
 }
 
 }  // namespace
+
+void FixAddressLayoutForWine()
+{
+    const int current = personality(0xffffffff);
+    if (current != -1) personality(static_cast<unsigned long>(current) | ADDR_NO_RANDOMIZE);
+}
 
 bool UnderWine() { return !Variable("UTILITY_E2E_WINE").empty(); }
 

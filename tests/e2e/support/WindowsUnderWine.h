@@ -18,6 +18,12 @@
 
 namespace e2e {
 
+// Every process started from here on gets the fixed address layout: a
+// randomised one now and then puts something where Wine maps the shared user
+// data, and the Wine process ends at once ("failed to map the shared user
+// data: c0000018").
+void FixAddressLayoutForWine();
+
 bool UnderWine();
 // What a run under Wine needs and this machine lacks (Wine, the programs and
 // driver files of the Windows build), with what provides it; empty when
